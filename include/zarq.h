@@ -1,0 +1,324 @@
+/* zarq.h: the public C interface of the zarq library.
+ *
+ * zarq reads and maintains a database of securities and their price
+ * histories kept in a plain folder that several processes may share. Every
+ * function returns a signed 32-bit status (ZarqStatus below): 0 is success,
+ * small positive values are successes with news, negative values are errors.
+ * All calls are serialised by one process-wide lock, so the library may be
+ * called from any thread of the host.
+ *
+ * Structures are byte-packed and little-endian; their sizes are fixed.
+ */
+#ifndef ZARQ_H_
+#define ZARQ_H_
+
+#include <stdint.h>
+
+#include "zarq_export.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* The interface version that ZARQ1_Initialize expects. */
+#define ZARQ_INTERFACE_VERSION 9200
+
+/* Status codes. The numbers are fixed; they are never renumbered. */
+enum ZarqStatus {
+  ZARQ_OK = 0,
+  ZARQ_OPENED_NO_DATABASE = 1,    /* directory open, no MASTER file yet */
+  ZARQ_MESSAGE_2 = 2,             /* message only */
+  ZARQ_OPENED_BUILT = 3,          /* master files built while opening */
+  ZARQ_OPENED_CREATED = 4,        /* directory created while opening */
+  ZARQ_NO_PREVIOUS = 5,           /* no live security precedes this one */
+  ZARQ_NO_NEXT = 6,               /* no live security follows this one */
+  ZARQ_NEAR_MATCH = 25,           /* search found a neighbouring record */
+  ZARQ_MESSAGE_50 = 50,           /* message only */
+  ZARQ_FEWER_DELETED = 51,        /* fewer records deleted than asked */
+  ZARQ_FEWER_READ = 52,           /* fewer records available than asked */
+  ZARQ_BUFFER_FILLED = 53,        /* buffer filled before the end moment */
+
+  ZARQ_E_PERIOD_NOT_LONGER = -99,
+  ZARQ_E_MESSAGE_123 = -123,      /* message only */
+  ZARQ_E_INVALID_ARGUMENT = -124,
+  ZARQ_E_NO_COMPOSITE_STATE = -125,
+  ZARQ_E_INDEX_ENTRY_MISSING = -142,
+  ZARQ_E_RECORD_NUMBER_RANGE = -143,
+  ZARQ_E_RECORD_EXISTS = -144,
+  ZARQ_E_BEFORE_FIRST = -145,
+  ZARQ_E_AFTER_LAST = -146,
+  ZARQ_E_OUT_OF_ORDER = -147,
+  ZARQ_E_NO_EXACT_RECORD = -148,
+  ZARQ_E_NO_INSERT = -149,
+  ZARQ_E_TOO_MANY_RECORDS = -150,
+  ZARQ_E_INVALID_HANDLE = -167,
+  ZARQ_E_BAD_EXTRA_CODE = -168,
+  ZARQ_E_BAD_RECORD_COUNT = -169,
+  ZARQ_E_BAD_FIELD_MASK = -170,
+  ZARQ_E_BAD_OPERATOR = -171,
+  ZARQ_E_BAD_PERIOD = -172,
+  ZARQ_E_BAD_INTERVAL = -173,
+  ZARQ_E_BAD_TIME = -174,
+  ZARQ_E_BAD_DATE = -175,
+  ZARQ_E_SAME_SECURITY = -188,
+  ZARQ_E_COMPOSITE_LIST_FULL = -189,
+  ZARQ_E_DIRECTORY_FULL = -190,
+  ZARQ_E_NO_SUCH_SECURITY = -191,
+  ZARQ_E_NOT_COMPOSITE = -192,
+  ZARQ_E_IS_COMPOSITE = -193,
+  ZARQ_E_NO_DATA = -194,
+  ZARQ_E_USED_BY_COMPOSITES = -195,
+  ZARQ_E_NO_SECONDARY = -196,
+  ZARQ_E_NO_PRIMARY = -197,
+  ZARQ_E_SECURITY_EXISTS = -198,
+  ZARQ_E_DUPLICATE_SECURITY = -199,
+  ZARQ_E_LAYOUT_DIFFERS = -200,
+  ZARQ_E_BAD_SYMBOL_TEXT = -224,
+  ZARQ_E_SAME_COMPONENTS = -225,
+  ZARQ_E_BAD_VERSION = -247,
+  ZARQ_E_STAMP_MISMATCH = -248,
+  ZARQ_E_MESSAGE_249 = -249,      /* message only */
+  ZARQ_E_MESSAGE_250 = -250,      /* message only */
+  ZARQ_E_SHORT_WRITE = -274,
+  ZARQ_E_SHORT_READ = -275,
+  ZARQ_E_FILE_QUERY = -292,
+  ZARQ_E_BEYOND_END = -293,
+  ZARQ_E_ACCESS_DENIED = -294,
+  ZARQ_E_BAD_FILE_HANDLE = -295,
+  ZARQ_E_FILE_NOT_FOUND = -296,
+  ZARQ_E_WRITE_FAILED = -297,
+  ZARQ_E_READ_FAILED = -298,
+  ZARQ_E_OPEN_FAILED = -299,
+  ZARQ_E_END_OF_FILE = -300,
+  ZARQ_E_LOCK_TOO_WEAK = -319,
+  ZARQ_E_NOT_LOCKED = -320,
+  ZARQ_E_LOCK_CONFLICT = -321,
+  ZARQ_E_LOCK_TABLE_FULL = -322,
+  ZARQ_E_LOCK_FAILED = -323,
+  ZARQ_E_BAD_LOCK_MODE = -324,
+  ZARQ_E_RANGE_LOCKED = -325,
+  ZARQ_E_NETWORK = -340,
+  ZARQ_E_SYSTEM_17 = -341,
+  ZARQ_E_DISK_FULL = -342,
+  ZARQ_E_WRITE_PROTECTED = -343,
+  ZARQ_E_SYSTEM_11 = -344,
+  ZARQ_E_SEEK_FAILED = -345,
+  ZARQ_E_SYSTEM_27 = -346,
+  ZARQ_E_FOLDER_FAILED = -347,
+  ZARQ_E_SYSTEM_31 = -348,
+  ZARQ_E_NOT_READY = -349,
+  ZARQ_E_SYSTEM_23 = -350,
+  ZARQ_E_BAD_USER_FILE = -351,
+  ZARQ_E_BAD_LIST_FILE = -352,
+  ZARQ_E_BAD_LOCK_FILE = -353,
+  ZARQ_E_BAD_INDEX_FILE = -354,
+  ZARQ_E_BAD_XMASTER = -355,
+  ZARQ_E_NO_RELOCATED_NAME = -360,
+  ZARQ_E_READ_ONLY_DIRECTORY = -361,
+  ZARQ_E_HELD_BY_OTHER_PROGRAM = -362,
+  ZARQ_E_REGISTRATION_LOST = -363,
+  ZARQ_E_TOO_MANY_USERS = -364,
+  ZARQ_E_ALREADY_REGISTERED = -365,
+  ZARQ_E_USER_FILE_LOCKED = -366,
+  ZARQ_E_NOT_REGISTERED = -367,
+  ZARQ_E_DATABASE_EXISTS = -368,
+  ZARQ_E_TOO_MANY_DIRECTORIES = -369,
+  ZARQ_E_DIRECTORY_NOT_OPEN = -370,
+  ZARQ_E_DIRECTORY_OPEN = -371,
+  ZARQ_E_CANNOT_CREATE_FOLDER = -372,
+  ZARQ_E_NOT_A_FOLDER = -373,
+  ZARQ_E_BAD_PATH = -374,
+  ZARQ_E_BAD_DRIVE = -375,
+  ZARQ_E_WRONG_VERSION = -391,
+  ZARQ_E_NO_TEMP_FOLDER = -392,
+  ZARQ_E_MESSAGE_393 = -393,      /* message only */
+  ZARQ_E_OUT_OF_MEMORY = -394,
+  ZARQ_E_FILE_TABLE_TOO_SMALL = -395,
+  ZARQ_E_MESSAGE_396 = -396,      /* message only */
+  ZARQ_E_UNSUPPORTED_SYSTEM = -397,
+
+  /* Library states, as ZARQ1_GetZARQState reports them; every call made in
+   * a state other than ZARQ_STATE_INITIALIZED returns the state. */
+  ZARQ_STATE_DAMAGED = -398,
+  ZARQ_STATE_INITIALIZED = -399,
+  ZARQ_STATE_UNINITIALIZED = -400
+};
+
+#pragma pack(push, 1)
+
+/* A security's description, received from and supplied to the library. */
+typedef struct ZarqSecurityInfo {
+  uint32_t Size;            /* set to 148 on output */
+  uint32_t Handle;
+  char Name[46];
+  char Symbol[15];
+  char Period;              /* 'D', 'W', 'M' or 'I' */
+  uint16_t Interval;        /* minutes, intraday only */
+  uint32_t Composite;
+  uint32_t Flagged;
+  uint8_t ExtraCode;
+  char Symbol2[15];         /* secondary component of a composite */
+  char Operator;            /* '+', '-', '*' or '/' for a composite */
+  uint8_t Reserved1[3];
+  float PrimaryFactor;
+  float SecondaryFactor;
+  int32_t FirstDate;
+  int32_t LastDate;
+  int32_t FirstTime;
+  int32_t LastTime;
+  int32_t StartTime;
+  int32_t EndTime;
+  int32_t BaseDate;
+  int32_t ExtraDate;
+  uint32_t ExtraValue;
+  uint16_t FieldMask;
+  uint16_t Reserved2;
+} ZarqSecurityInfo;
+
+/* The identity by which a security is looked up. */
+typedef struct ZarqSecurityId {
+  uint32_t Size;            /* set to 44 on output */
+  uint8_t DirNumber;
+  char Symbol[15];
+  char Period;
+  uint8_t Reserved1;
+  uint16_t Interval;
+  uint32_t Composite;
+  char Symbol2[15];
+  char Operator;
+} ZarqSecurityId;
+
+/* One price record as callers exchange it. */
+typedef struct ZarqPriceRecord {
+  int32_t Date;             /* ZARQ date: year*10000 + month*100 + day */
+  int32_t Time;             /* ZARQ time: hour*100000 + minute*1000 + ticks */
+  float Open;
+  float High;
+  float Low;
+  float Close;
+  float Volume;
+  float OpenInterest;
+  uint16_t FieldMask;
+  uint16_t Reserved;
+} ZarqPriceRecord;
+
+/* A moment: a ZARQ date followed by a ZARQ time. */
+typedef struct ZarqDateTimePair {
+  int32_t Date;
+  int32_t Time;
+} ZarqDateTimePair;
+
+/* Changes for ZARQ1_UpdateSecurity; a value applies only when its Change
+ * flag is nonzero. */
+typedef struct ZarqSecurityUpdate {
+  uint32_t Size;
+  char Name[46];
+  char Symbol[15];
+  uint8_t Reserved1[3];
+  int32_t BaseDate;
+  int32_t StartTime;
+  int32_t EndTime;
+  uint32_t Flagged;
+  uint8_t ExtraCode;
+  uint8_t Reserved2[3];
+  float PrimaryFactor;
+  float SecondaryFactor;
+  int32_t ExtraDate;
+  uint32_t ExtraValue;
+  uint32_t ChangeName;
+  uint32_t ChangeSymbol;
+  uint32_t ChangeBaseDate;
+  uint32_t ChangeStartTime;
+  uint32_t ChangeEndTime;
+  uint32_t ChangeFlagged;
+  uint32_t ChangeExtraCode;
+  uint32_t ChangePrimaryFactor;
+  uint32_t ChangeSecondaryFactor;
+  uint32_t ChangeExtraDate;
+  uint32_t ChangeExtraValue;
+} ZarqSecurityUpdate;
+
+/* One arithmetic adjustment per price field for ZARQ2_AdjustData. */
+typedef struct ZarqAdjustSpec {
+  uint32_t Reserved1;
+  char CloseOperator;
+  char HighOperator;
+  char LowOperator;
+  char OpenOperator;
+  char OpenInterestOperator;
+  char VolumeOperator;
+  uint8_t Reserved2[2];
+  float CloseOperand;
+  float HighOperand;
+  float LowOperand;
+  float OpenOperand;
+  float OpenInterestOperand;
+  float VolumeOperand;
+} ZarqAdjustSpec;
+
+/* What ZARQ1_GetDirectoryStatus reports about a directory. */
+typedef struct ZarqDirectoryStatus {
+  uint32_t Size;            /* 40 */
+  uint32_t Valid;
+  uint32_t InUse;
+  uint32_t HoldsDatabase;
+  uint16_t DriveKind;
+  uint16_t Reserved1;
+  uint32_t OpenHere;
+  uint32_t ReadOnly;
+  uint32_t RegistrationLost;
+  uint8_t DirNumber;
+  uint8_t Reserved2[3];
+  uint32_t LiveSecurities;
+} ZarqDirectoryStatus;
+
+#pragma pack(pop)
+
+#ifdef __cplusplus
+#define ZARQ_STATIC_ASSERT(cond, msg) static_assert(cond, msg)
+#else
+#define ZARQ_STATIC_ASSERT(cond, msg) _Static_assert(cond, msg)
+#endif
+ZARQ_STATIC_ASSERT(sizeof(ZarqSecurityInfo) == 148, "ZarqSecurityInfo is 148 bytes");
+ZARQ_STATIC_ASSERT(sizeof(ZarqSecurityId) == 44, "ZarqSecurityId is 44 bytes");
+ZARQ_STATIC_ASSERT(sizeof(ZarqPriceRecord) == 36, "ZarqPriceRecord is 36 bytes");
+ZARQ_STATIC_ASSERT(sizeof(ZarqDateTimePair) == 8, "ZarqDateTimePair is 8 bytes");
+ZARQ_STATIC_ASSERT(sizeof(ZarqSecurityUpdate) == 148, "ZarqSecurityUpdate is 148 bytes");
+ZARQ_STATIC_ASSERT(sizeof(ZarqAdjustSpec) == 36, "ZarqAdjustSpec is 36 bytes");
+ZARQ_STATIC_ASSERT(sizeof(ZarqDirectoryStatus) == 40, "ZarqDirectoryStatus is 40 bytes");
+
+/* Lifecycle ---------------------------------------------------------------*/
+
+/* Initialises the library for this process. application and user name the
+ * process to others sharing a directory (at most 30 characters of each are
+ * kept; empty or null gives "Unknown" / "Unknown User"). version must be
+ * ZARQ_INTERFACE_VERSION. */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_Initialize(const char *application, const char *user,
+                                            int32_t version);
+/* Closes every open directory and releases all resources. */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_Shutdown(void);
+/* The library state: ZARQ_STATE_UNINITIALIZED, _INITIALIZED or _DAMAGED. */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_GetZARQState(void);
+
+/* Dates and times (work in any library state) -----------------------------*/
+
+/* Builds a ZARQ date; a year of 0 to 99 is widened by the two-digit-year
+ * window. On an invalid date *date is 0 and the result ZARQ_E_BAD_DATE. */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_MakeZARQDate(uint32_t *date, uint16_t month, uint16_t day,
+                                              uint16_t year);
+/* Builds a ZARQ time; on an invalid time *time is 0 and the result
+ * ZARQ_E_BAD_TIME. */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_MakeZARQTime(uint32_t *time, uint16_t hour, uint16_t minute,
+                                              uint16_t ticks);
+/* Splits a ZARQ date; on an invalid date all three outputs are 0. */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_GetDayMonthYear(uint16_t *day, uint16_t *month,
+                                                 uint16_t *year, int32_t date);
+/* Splits a ZARQ time; on an invalid time all three outputs are 0. */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_GetHourMinTicks(uint16_t *hour, uint16_t *minute,
+                                                 uint16_t *ticks, int32_t time);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* ZARQ_H_ */

@@ -1,0 +1,14 @@
+target_sources(zarq_objects PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/platform.cc
+  ${CMAKE_CURRENT_LIST_DIR}/recursive_mutex.cc)
+if(WIN32)
+  target_sources(zarq_objects PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/win32/win32_dll_main.cc
+    ${CMAKE_CURRENT_LIST_DIR}/win32/win32_platform.cc
+    ${CMAKE_CURRENT_LIST_DIR}/win32/win32_sync.cc)
+else()
+  target_sources(zarq_objects PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/posix/posix_module_entry.cc
+    ${CMAKE_CURRENT_LIST_DIR}/posix/posix_platform.cc
+    ${CMAKE_CURRENT_LIST_DIR}/posix/posix_sync.cc)
+endif()
