@@ -44,7 +44,7 @@ inline void PutF32(uint8_t* p, float v) { PutU32(p, std::bit_cast<uint32_t>(v));
 // A string field of size bytes: at most size - 1 characters, NUL, zeros.
 inline void PutText(uint8_t* p, size_t size, const char* text) {
   size_t length = text != nullptr ? strnlen(text, size - 1) : 0;
-  std::memcpy(p, text, length);
+  if (length > 0) std::memcpy(p, text, length);
   std::memset(p + length, 0, size - length);
 }
 
