@@ -300,6 +300,31 @@ ZARQ_API int32_t ZARQ_CALL ZARQ1_Shutdown(void);
 /* The library state: ZARQ_STATE_UNINITIALIZED, _INITIALIZED or _DAMAGED. */
 ZARQ_API int32_t ZARQ_CALL ZARQ1_GetZARQState(void);
 
+/* Directories -------------------------------------------------------------*/
+
+/* Flags of ZARQ1_OpenDirectory. */
+#define ZARQ_OPEN_CREATE_FOLDER 0x01    /* create the folder and missing parents */
+#define ZARQ_OPEN_BUILD_MASTERS 0x02    /* build master files when MASTER is missing */
+#define ZARQ_OPEN_ALLOW_SAME_USER 0x04  /* take over a stale record of this identity */
+#define ZARQ_OPEN_MERGE_DUPLICATES 0x08 /* merge securities listed twice */
+#define ZARQ_OPEN_ERASE_WHEN_EMPTY 0x10 /* erase the database when the last user
+                                           leaves it without securities */
+#define ZARQ_OPEN_FIELD_LIST_FILES 0x20 /* keep a field-list file by each data file */
+#define ZARQ_OPEN_COUNT_AGAIN 0x40      /* count one more open of an open directory */
+
+/* Opens a data directory and gives it a number (1..125). Results: 0 open
+ * with a database; ZARQ_OPENED_NO_DATABASE (1) open, no MASTER file;
+ * ZARQ_OPENED_BUILT (3); ZARQ_OPENED_CREATED (4); or an error.
+ * ZARQ_E_DIRECTORY_OPEN also sets *number. */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_OpenDirectory(const char *path, uint8_t *number, uint32_t flags);
+/* Closes one open of a directory; the last close releases it. */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_CloseDirectory(uint32_t number);
+/* The directory's path (at least 256 bytes), ending with the separator
+ * unless strip is nonzero (a root keeps it). */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_GetDataPath(uint32_t number, char *path, uint32_t strip);
+/* The number of the open directory at path. */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_GetDirectoryNumber(const char *path, uint8_t *number);
+
 /* Dates and times (work in any library state) -----------------------------*/
 
 /* Builds a ZARQ date; a year of 0 to 99 is widened by the two-digit-year

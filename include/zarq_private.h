@@ -19,11 +19,13 @@ extern "C" {
 #define ZARQ_LOCK_RELEASE_FINAL 2
 
 #define ZARQ_ORDINAL_COUNT_BITS 201
+#define ZARQ_ORDINAL_GET_ROOT_PATH 202
 #define ZARQ_ORDINAL_VALIDATE_DATE 208
 #define ZARQ_ORDINAL_VALIDATE_TIME 209
 #define ZARQ_ORDINAL_LIBRARY_LOCK 217
 
 typedef int32_t(ZARQ_CALL *ZarqCountBitsFn)(uint32_t value);
+typedef int32_t(ZARQ_CALL *ZarqGetRootPathFn)(const char *path, char *root);
 typedef int32_t(ZARQ_CALL *ZarqValidateDateFn)(int32_t date, int32_t fullForm);
 typedef int32_t(ZARQ_CALL *ZarqValidateTimeFn)(int32_t time, int32_t fullForm);
 typedef void(ZARQ_CALL *ZarqLibraryLockFn)(uint32_t mode);
@@ -32,6 +34,11 @@ typedef void(ZARQ_CALL *ZarqLibraryLockFn)(uint32_t mode);
 
 /* Ordinal 201: the number of bits set in value. */
 ZARQ_PRIVATE_API int32_t ZARQ_CALL ZARQP_CountBits(uint32_t value);
+
+/* Ordinal 202: the root of path into root (at least 261 bytes): a drive or
+ * share root on Windows, "/" for an absolute path elsewhere; a relative or
+ * empty path gives ZARQ_E_BAD_PATH. */
+ZARQ_PRIVATE_API int32_t ZARQ_CALL ZARQP_GetRootPath(const char *path, char *root);
 
 /* Ordinal 208: 0 when date is valid, else ZARQ_E_BAD_DATE. fullForm nonzero
  * means a ZARQ date (yyyymmdd), zero a short date (yyyymmdd - 19000000). */

@@ -15,8 +15,48 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace zarq {
+
+// The system's folder separator (a folder path kept by the library ends
+// with it), and whether the system's paths ignore letter case.
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+inline constexpr bool kPathsIgnoreCase = true;
+#else
+inline constexpr char kPathSeparator = '/';
+inline constexpr bool kPathsIgnoreCase = false;
+#endif
+
+// An open file of the system (a descriptor or a Windows handle).
+using FileHandle = intptr_t;
+inline constexpr FileHandle kNoFileHandle = -1;
+
+// Attribute bits, in the Windows layout on every system.
+inline constexpr uint32_t kAttributeReadOnly = 0x01;
+inline constexpr uint32_t kAttributeDirectory = 0x10;
+inline constexpr uint32_t kAttributeNormal = 0x80;
+
+// Drive types, in the Windows layout on every system.
+enum DriveType : uint32_t {
+  kDriveUnknown = 0,
+  kDriveNoRootDirectory = 1,
+  kDriveRemovable = 2,
+  kDriveFixed = 3,
+  kDriveRemote = 4,
+  kDriveCdRom = 5,
+  kDriveRamDisk = 6,
+};
+
+enum class SeekOrigin { kBegin, kCurrent, kEnd };
+
+// How OpenFile treats an existing or missing file.
+enum class OpenDisposition {
+  kOpenExisting,  // the file must exist
+  kOpenAlways,    // open it, creating it when missing
+  kCreateAlways,  // create it, emptying an existing one
+};
 
 // The local wall-clock time, as the system reports it.
 struct LocalDateTime {
@@ -51,6 +91,57 @@ class Platform {
   // The configured last year of the two-digit-year window as text (for
   // example "2049"); false when none is configured.
   virtual bool TwoDigitYearMax(std::string* text) = 0;
+
+  // Files. Every call returns 0 or a Windows error number.
+  //
+  // Opens path for reading (and writing unless read_only; a file that may
+  // be created is always opened for writing), sharing it with every other
+  // handle. Where names are case-sensitive, a missing exact name is matched
+  // without regard to case among the names of its folder (folders copied
+  // from Windows); new files get the exact name.
+  virtual uint32_t OpenFile(const std::string& path, bool read_only, OpenDisposition disposition,
+                            FileHandle* handle) = 0;
+  virtual uint32_t CloseFile(FileHandle handle) = 0;
+  virtual uint32_t ReadFile(FileHandle handle, void* buffer, uint32_t count, uint32_t* done) = 0;
+  virtual uint32_t WriteFile(FileHandle handle, const void* buffer, uint32_t count,
+                             uint32_t* done) = 0;
+  virtual uint32_t SeekFile(FileHandle handle, int64_t distance, SeekOrigin origin,
+                            uint64_t* position) = 0;
+  virtual uint32_t GetFileSize(FileHandle handle, uint64_t* size) = 0;
+  // Makes the file size bytes long; bytes added read as zero.
+  virtual uint32_t SetFileSize(FileHandle handle, uint64_t size) = 0;
+  virtual uint32_t FlushFile(FileHandle handle) = 0;
+  // Byte-range locks that belong to the handle: another handle, of this or
+  // another process, cannot lock an overlapping range. A range held
+  // elsewhere is error 33 (lock violation). Never waits.
+  virtual uint32_t LockRange(FileHandle handle, uint64_t offset, uint64_t length) = 0;
+  virtual uint32_t UnlockRange(FileHandle handle, uint64_t offset, uint64_t length) = 0;
+
+  // Names and folders.
+  virtual uint32_t GetAttributes(const std::string& path, uint32_t* attributes) = 0;
+  virtual uint32_t SetAttributes(const std::string& path, uint32_t attributes) = 0;
+  virtual uint32_t RemoveFile(const std::string& path) = 0;
+  // Renames without replacing an existing file.
+  virtual uint32_t RenameFile(const std::string& from, const std::string& to) = 0;
+  virtual uint32_t CreateFolder(const std::string& path) = 0;
+  virtual uint32_t RemoveFolder(const std::string& path) = 0;
+  // The names (without folder) in the folder of pattern that match its last
+  // part, where '*' and '?' are wildcards; error 2 or 18 when none match.
+  virtual uint32_t ListFolder(const std::string& pattern, std::vector<std::string>* names) = 0;
+
+  // Paths and volumes.
+  //
+  // The absolute form of path; where the system has symbolic links, they
+  // are resolved as far as the path exists.
+  virtual uint32_t AbsolutePath(const std::string& path, std::string* absolute) = 0;
+  // The root of an absolute path (a drive or share root on Windows, "/"
+  // elsewhere); false when path has no valid root.
+  virtual bool RootOf(const std::string& path, std::string* root) = 0;
+  virtual uint32_t DriveTypeOf(const std::string& path, uint32_t* type) = 0;
+  virtual uint32_t GetVolumeInfo(const std::string& path, std::string* label,
+                                 uint32_t* serial) = 0;
+  virtual uint32_t GetFreeBytes(const std::string& path, uint64_t* free_bytes) = 0;
+  virtual uint32_t TempFolder(std::string* path) = 0;
 };
 
 // Forwards every call to another Platform; tests derive from it and
@@ -67,6 +158,67 @@ class PlatformWrapper : public Platform {
   uint32_t SetErrorMode(uint32_t mode) override { return target_->SetErrorMode(mode); }
   uint32_t ProcessId() override { return target_->ProcessId(); }
   bool TwoDigitYearMax(std::string* text) override { return target_->TwoDigitYearMax(text); }
+
+  uint32_t OpenFile(const std::string& path, bool read_only, OpenDisposition disposition,
+                    FileHandle* handle) override {
+    return target_->OpenFile(path, read_only, disposition, handle);
+  }
+  uint32_t CloseFile(FileHandle handle) override { return target_->CloseFile(handle); }
+  uint32_t ReadFile(FileHandle handle, void* buffer, uint32_t count, uint32_t* done) override {
+    return target_->ReadFile(handle, buffer, count, done);
+  }
+  uint32_t WriteFile(FileHandle handle, const void* buffer, uint32_t count,
+                     uint32_t* done) override {
+    return target_->WriteFile(handle, buffer, count, done);
+  }
+  uint32_t SeekFile(FileHandle handle, int64_t distance, SeekOrigin origin,
+                    uint64_t* position) override {
+    return target_->SeekFile(handle, distance, origin, position);
+  }
+  uint32_t GetFileSize(FileHandle handle, uint64_t* size) override {
+    return target_->GetFileSize(handle, size);
+  }
+  uint32_t SetFileSize(FileHandle handle, uint64_t size) override {
+    return target_->SetFileSize(handle, size);
+  }
+  uint32_t FlushFile(FileHandle handle) override { return target_->FlushFile(handle); }
+  uint32_t LockRange(FileHandle handle, uint64_t offset, uint64_t length) override {
+    return target_->LockRange(handle, offset, length);
+  }
+  uint32_t UnlockRange(FileHandle handle, uint64_t offset, uint64_t length) override {
+    return target_->UnlockRange(handle, offset, length);
+  }
+  uint32_t GetAttributes(const std::string& path, uint32_t* attributes) override {
+    return target_->GetAttributes(path, attributes);
+  }
+  uint32_t SetAttributes(const std::string& path, uint32_t attributes) override {
+    return target_->SetAttributes(path, attributes);
+  }
+  uint32_t RemoveFile(const std::string& path) override { return target_->RemoveFile(path); }
+  uint32_t RenameFile(const std::string& from, const std::string& to) override {
+    return target_->RenameFile(from, to);
+  }
+  uint32_t CreateFolder(const std::string& path) override { return target_->CreateFolder(path); }
+  uint32_t RemoveFolder(const std::string& path) override { return target_->RemoveFolder(path); }
+  uint32_t ListFolder(const std::string& pattern, std::vector<std::string>* names) override {
+    return target_->ListFolder(pattern, names);
+  }
+  uint32_t AbsolutePath(const std::string& path, std::string* absolute) override {
+    return target_->AbsolutePath(path, absolute);
+  }
+  bool RootOf(const std::string& path, std::string* root) override {
+    return target_->RootOf(path, root);
+  }
+  uint32_t DriveTypeOf(const std::string& path, uint32_t* type) override {
+    return target_->DriveTypeOf(path, type);
+  }
+  uint32_t GetVolumeInfo(const std::string& path, std::string* label, uint32_t* serial) override {
+    return target_->GetVolumeInfo(path, label, serial);
+  }
+  uint32_t GetFreeBytes(const std::string& path, uint64_t* free_bytes) override {
+    return target_->GetFreeBytes(path, free_bytes);
+  }
+  uint32_t TempFolder(std::string* path) override { return target_->TempFolder(path); }
 
  private:
   Platform* target_;

@@ -4,11 +4,17 @@ target_sources(zarq_objects PRIVATE
 if(WIN32)
   target_sources(zarq_objects PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/win32/win32_dll_main.cc
+    ${CMAKE_CURRENT_LIST_DIR}/win32/win32_files.cc
+    ${CMAKE_CURRENT_LIST_DIR}/win32/win32_paths.cc
     ${CMAKE_CURRENT_LIST_DIR}/win32/win32_platform.cc
     ${CMAKE_CURRENT_LIST_DIR}/win32/win32_sync.cc)
+  target_link_libraries(zarq_objects PUBLIC mpr)
 else()
   target_sources(zarq_objects PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/posix/posix_errors.cc
+    ${CMAKE_CURRENT_LIST_DIR}/posix/posix_files.cc
     ${CMAKE_CURRENT_LIST_DIR}/posix/posix_module_entry.cc
+    ${CMAKE_CURRENT_LIST_DIR}/posix/posix_paths.cc
     ${CMAKE_CURRENT_LIST_DIR}/posix/posix_platform.cc
     ${CMAKE_CURRENT_LIST_DIR}/posix/posix_sync.cc)
 endif()

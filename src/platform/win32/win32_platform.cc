@@ -1,22 +1,19 @@
-// win32_platform.cc: the Platform of Windows.
+// win32_platform.cc: the process services of the Windows Platform.
 //
 // Thread-safety: every method is safe to call from any thread.
 
 #include <windows.h>
 
 #include "src/platform/no_destructor.h"
-#include "src/platform/platform.h"
+#include "src/platform/win32/win32_platform.h"
 
 namespace zarq {
-namespace {
 
-class Win32Platform final : public Platform {
- public:
-  uint32_t TickCount() override { return GetTickCount(); }
+uint32_t Win32Platform::TickCount() { return GetTickCount(); }
 
-  void Sleep(uint32_t milliseconds) override { ::Sleep(milliseconds); }
+void Win32Platform::Sleep(uint32_t milliseconds) { ::Sleep(milliseconds); }
 
-  LocalDateTime LocalTime() override {
+LocalDateTime Win32Platform::LocalTime() {
     SYSTEMTIME now;
     GetLocalTime(&now);
     LocalDateTime result;
@@ -30,15 +27,15 @@ class Win32Platform final : public Platform {
     return result;
   }
 
-  uint32_t SystemVersion() override { return GetVersion(); }
+uint32_t Win32Platform::SystemVersion() { return GetVersion(); }
 
-  uint32_t SetErrorMode(uint32_t mode) override { return ::SetErrorMode(mode); }
+uint32_t Win32Platform::SetErrorMode(uint32_t mode) { return ::SetErrorMode(mode); }
 
-  uint32_t ProcessId() override { return GetCurrentProcessId(); }
+uint32_t Win32Platform::ProcessId() { return GetCurrentProcessId(); }
 
-  // HKEY_CURRENT_USER\Control Panel\International\Calendars\TwoDigitYearMax,
-  // value "1" (the Gregorian calendar).
-  bool TwoDigitYearMax(std::string* text) override {
+// HKEY_CURRENT_USER\Control Panel\International\Calendars\TwoDigitYearMax,
+// value "1" (the Gregorian calendar).
+bool Win32Platform::TwoDigitYearMax(std::string* text) {
     HKEY key = HKEY_CURRENT_USER;
     const char* path[] = {"Control Panel", "International", "Calendars", "TwoDigitYearMax"};
     HKEY opened[4] = {};
@@ -61,10 +58,7 @@ class Win32Platform final : public Platform {
     }
     while (depth-- > 0) RegCloseKey(opened[depth]);
     return found;
-  }
-};
-
-}  // namespace
+}
 
 Platform* SystemPlatform() {
   static NoDestructor<Win32Platform> platform;

@@ -1,0 +1,6 @@
+target_sources(zarq_objects PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/directory_exports.cc
+  ${CMAKE_CURRENT_LIST_DIR}/directory_files.cc
+  ${CMAKE_CURRENT_LIST_DIR}/directory_list.cc
+  ${CMAKE_CURRENT_LIST_DIR}/directory_open.cc
+  ${CMAKE_CURRENT_LIST_DIR}/directory_parts.cc)

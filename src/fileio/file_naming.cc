@@ -1,0 +1,176 @@
+// file_naming.cc: composing the names of a data directory's files.
+//
+// Thread-safety: callers hold the library lock (the id counter is
+// process-wide).
+
+#include "src/fileio/file_naming.h"
+
+#include <cstdio>
+
+#include "include/zarq.h"
+#include "src/fileio/directory_facts.h"
+#include "src/fileio/file_table.h"
+#include "src/fileio/path_services.h"
+#include "src/platform/platform.h"
+
+namespace zarq {
+namespace {
+
+constexpr int kMaxAttempts = 4095;
+constexpr uint16_t kMaxReadOnlyId = 4095;
+
+// Ids of read-only directories: 1..4095, then 1 again.
+constinit uint16_t g_read_only_counter = 0;
+
+uint16_t DrawReadOnlyId() {
+  if (++g_read_only_counter > kMaxReadOnlyId) g_read_only_counter = 1;
+  return g_read_only_counter;
+}
+
+struct NameParts {
+  std::string sub_folder;
+  std::string base;
+  std::string extension;
+};
+
+bool PartsOfKind(uint16_t kind, uint32_t number, NameParts* parts) {
+  const std::string sub = std::string("ZQSmart") + kPathSeparator;
+  switch (kind) {
+    case kKindScratchOrAll:
+      return true;
+    case kKindPrimaryData:
+    case kKindSecondaryData:
+    case kKindData:
+      *parts = {"", "F", number < 256 ? ".DAT" : ".MWD"};
+      return true;
+    case kKindFieldList:
+      *parts = {"", "F", ".DOP"};
+      return true;
+    case kKindEmaster:
+      *parts = {"", "EMASTER", ""};
+      return true;
+    case kKindIndex:
+      *parts = {"", "~ZARQ", ".INX"};
+      return true;
+    case kKindLock:
+      *parts = {"", "~ZARQ", ".LCK"};
+      return true;
+    case kKindMaster:
+      *parts = {"", "MASTER", ""};
+      return true;
+    case kKindXmaster:
+      *parts = {"", "XMASTER", ""};
+      return true;
+    case kKindForeignMarker:
+      *parts = {"", "~NONZARQ", ".USR"};
+      return true;
+    case kKindSecurityList:
+      *parts = {"", "~ZARQ", ".SEC"};
+      return true;
+    case kKindChart:
+      *parts = {sub, "C", ".CHT"};
+      return true;
+    case kKindSecurityScratch:
+      *parts = {"", "S", ".TMP"};
+      return true;
+    case kKindUsers:
+      *parts = {"", "~ZARQ", ".USR"};
+      return true;
+    case kKindChart2:
+      *parts = {sub, "C", ".MWS"};
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsRelocatedKind(uint16_t kind) {
+  return kind == kKindIndex || kind == kKindLock || kind == kKindSecurityList || kind == kKindUsers;
+}
+
+bool NameExists(const std::string& name) {
+  uint32_t attributes = 0;
+  return Os().GetAttributes(name, &attributes) == 0;
+}
+
+std::string Hex(uint32_t value, int digits) {
+  char text[16];
+  std::snprintf(text, sizeof(text), "%0*x", digits, value);
+  return text;
+}
+
+}  // namespace
+
+int32_t BuildFileName(uint8_t directory, uint32_t number, std::string* name, uint16_t code) {
+  name->clear();
+  DirectoryFacts* facts = FindDirectoryFacts(directory);
+  if (facts == nullptr) return ZARQ_E_DIRECTORY_NOT_OPEN;
+  uint16_t kind = code & kKindMask;
+  bool wildcard = code & kKindWildcard;
+  bool temporary = code & kKindTemporary;
+  bool folder_only = code & kKindFolderOnly;
+
+  NameParts parts;
+  if (!PartsOfKind(kind, number, &parts)) return ZARQ_E_INVALID_ARGUMENT;
+  std::string number_part = number == 0 ? "" : std::to_string(number);
+  bool scratch = false;
+  if (kind == kKindScratchOrAll) {
+    if (wildcard) {
+      parts.base.clear();
+    } else if (temporary) {
+      parts.base = "~ZQ";
+      scratch = true;
+    } else {
+      return ZARQ_E_INVALID_ARGUMENT;
+    }
+  }
+  if (wildcard) number_part = "*";
+  if (temporary) parts.extension = ".TMP";
+  if (folder_only) {
+    parts.base.clear();
+    number_part.clear();
+    parts.extension.clear();
+  }
+
+  bool relocated = IsRelocatedKind(kind) && facts->read_only;
+  bool had_id = facts->read_only_id != 0;
+  uint16_t id = facts->read_only_id;
+  uint32_t candidate = Os().TickCount();
+  for (int attempt = 1;; ++attempt) {
+    std::string folder = facts->path;
+    if (relocated) {
+      folder = TempDirectory();
+      if (id == 0) id = DrawReadOnlyId();
+      number_part = folder_only ? "" : Hex(id, 3);
+    }
+    if (scratch) number_part = Hex(candidate & 0xFFFF, 4);
+    std::string composed = folder + parts.sub_folder + parts.base + number_part + parts.extension;
+    if (composed.size() > static_cast<size_t>(kMaxFilePath)) return ZARQ_E_INVALID_ARGUMENT;
+    if (folder_only && composed.size() >= 4 && composed.back() == kPathSeparator &&
+        !IsRootPath(composed)) {
+      composed.pop_back();
+    }
+    if (relocated) {
+      // Another process of another directory may hold this id: its user
+      // file exists then.
+      if (!had_id && kind == kKindUsers && NameExists(composed)) {
+        if (attempt >= kMaxAttempts) return ZARQ_E_NO_RELOCATED_NAME;
+        id = DrawReadOnlyId();
+        continue;
+      }
+      facts->read_only_id = id;
+    }
+    if (scratch && NameExists(composed) && attempt < kMaxAttempts) {
+      ++candidate;
+      continue;
+    }
+    *name = composed;
+    return ZARQ_OK;
+  }
+}
+
+int32_t BuildDirFileName(uint8_t directory, std::string* name, uint16_t kind) {
+  return BuildFileName(directory, 0, name, kind);
+}
+
+}  // namespace zarq

@@ -1,0 +1,184 @@
+// posix_paths.cc: paths and volumes of the POSIX Platform.
+//
+// Paths are real absolute paths: symbolic links, "." and ".." are resolved
+// as far as the path exists. The only root is "/"; the drive type of a
+// path comes from the file system that holds it.
+//
+// Thread-safety: every method is safe to call from any thread.
+
+#include <limits.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/statvfs.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "src/platform/posix/posix_platform.h"
+#include "src/platform/system_errors.h"
+
+namespace zarq {
+namespace {
+
+// File system magic numbers (linux/magic.h and the file systems' own).
+constexpr unsigned long kNfs = 0x6969;
+constexpr unsigned long kSmb = 0x517B;
+constexpr unsigned long kCifs = 0xFF534D42;
+constexpr unsigned long kSmb2 = 0xFE534D42;
+constexpr unsigned long kFuse = 0x65735546;
+constexpr unsigned long kCoda = 0x73757245;
+constexpr unsigned long kAfs = 0x5346414F;
+constexpr unsigned long k9p = 0x01021997;
+constexpr unsigned long kCeph = 0x00C36400;
+constexpr unsigned long kTmpfs = 0x01021994;
+constexpr unsigned long kRamfs = 0x858458F6;
+constexpr unsigned long kIso9660 = 0x9660;
+constexpr unsigned long kUdf = 0x15013346;
+
+// "." and ".." removed and separators collapsed, without touching the disk.
+std::string LexicallyNormal(const std::string& absolute) {
+  std::vector<std::string> parts;
+  size_t at = 0;
+  while (at < absolute.size()) {
+    size_t next = absolute.find('/', at);
+    if (next == std::string::npos) next = absolute.size();
+    std::string part = absolute.substr(at, next - at);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    at = next + 1;
+  }
+  std::string result;
+  for (const std::string& part : parts) result += "/" + part;
+  return result.empty() ? "/" : result;
+}
+
+// The nearest existing folder at or above an absolute path.
+std::string ExistingAncestor(std::string path) {
+  struct stat info;
+  while (stat(path.c_str(), &info) != 0 && path != "/") {
+    size_t slash = path.rfind('/');
+    path = slash == 0 ? "/" : path.substr(0, slash);
+  }
+  return path;
+}
+
+bool IsRemovableDevice(dev_t device) {
+  char link[96];
+  std::snprintf(link, sizeof(link), "/sys/dev/block/%u:%u", major(device), minor(device));
+  // A partition's own folder lacks the flag; its disk's folder above has it.
+  for (const char* suffix : {"/removable", "/../removable"}) {
+    std::string path = std::string(link) + suffix;
+    if (FILE* flag = std::fopen(path.c_str(), "re")) {
+      int value = std::fgetc(flag);
+      std::fclose(flag);
+      return value == '1';
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+uint32_t PosixPlatform::AbsolutePath(const std::string& path, std::string* absolute) {
+  absolute->clear();
+  if (path.empty()) return kErrorInvalidParameter;
+  std::string joined = path;
+  if (path[0] != '/') {
+    char current[PATH_MAX];
+    if (getcwd(current, sizeof(current)) == nullptr) return WindowsErrorFromErrno(errno);
+    joined = std::string(current) + "/" + path;
+  }
+  std::string normal = LexicallyNormal(joined);
+  // Resolve links in the part that exists and keep the rest as written.
+  std::string existing = ExistingAncestor(normal);
+  char resolved[PATH_MAX];
+  if (realpath(existing.c_str(), resolved) == nullptr) {
+    *absolute = normal;
+    return kErrorSuccess;
+  }
+  std::string rest = normal.substr(existing.size());
+  std::string base = resolved;
+  *absolute = base == "/" && !rest.empty() ? rest : base + rest;
+  return kErrorSuccess;
+}
+
+bool PosixPlatform::RootOf(const std::string& path, std::string* root) {
+  if (path.empty() || path[0] != '/') return false;
+  *root = "/";
+  return true;
+}
+
+uint32_t PosixPlatform::DriveTypeOf(const std::string& path, uint32_t* type) {
+  *type = kDriveUnknown;
+  std::string existing = ExistingAncestor(LexicallyNormal(path));
+  struct statfs volume;
+  if (statfs(existing.c_str(), &volume) != 0) return WindowsErrorFromErrno(errno);
+  switch (static_cast<unsigned long>(volume.f_type)) {
+    case kNfs:
+    case kSmb:
+    case kCifs:
+    case kSmb2:
+    case kFuse:
+    case kCoda:
+    case kAfs:
+    case k9p:
+    case kCeph:
+      *type = kDriveRemote;
+      return kErrorSuccess;
+    case kTmpfs:
+    case kRamfs:
+      *type = kDriveRamDisk;
+      return kErrorSuccess;
+    case kIso9660:
+    case kUdf:
+      *type = kDriveCdRom;
+      return kErrorSuccess;
+    default:
+      break;
+  }
+  struct stat info;
+  *type = (stat(existing.c_str(), &info) == 0 && IsRemovableDevice(info.st_dev)) ? kDriveRemovable
+                                                                               : kDriveFixed;
+  return kErrorSuccess;
+}
+
+uint32_t PosixPlatform::GetVolumeInfo(const std::string& path, std::string* label,
+                                      uint32_t* serial) {
+  label->clear();
+  *serial = 0;
+  struct statfs volume;
+  if (statfs(ExistingAncestor(LexicallyNormal(path)).c_str(), &volume) != 0) {
+    return WindowsErrorFromErrno(errno);
+  }
+  int words[2];
+  static_assert(sizeof(words) == sizeof(volume.f_fsid));
+  __builtin_memcpy(words, &volume.f_fsid, sizeof(words));
+  *serial = static_cast<uint32_t>(words[0]) ^ static_cast<uint32_t>(words[1]);
+  return kErrorSuccess;
+}
+
+uint32_t PosixPlatform::GetFreeBytes(const std::string& path, uint64_t* free_bytes) {
+  *free_bytes = 0;
+  struct statvfs volume;
+  if (statvfs(ExistingAncestor(LexicallyNormal(path)).c_str(), &volume) != 0) {
+    return WindowsErrorFromErrno(errno);
+  }
+  *free_bytes = static_cast<uint64_t>(volume.f_bavail) * volume.f_frsize;
+  return kErrorSuccess;
+}
+
+uint32_t PosixPlatform::TempFolder(std::string* path) {
+  const char* value = std::getenv("TMPDIR");
+  *path = (value != nullptr && value[0] != '\0') ? value : "/tmp";
+  return kErrorSuccess;
+}
+
+}  // namespace zarq

@@ -1,0 +1,150 @@
+// win32_files.cc: files, byte-range locks, names and folders of the Windows
+// Platform.
+//
+// Thread-safety: every method is safe to call from any thread.
+
+#include <windows.h>
+
+#include "src/platform/system_errors.h"
+#include "src/platform/win32/win32_platform.h"
+
+namespace zarq {
+namespace {
+
+HANDLE Native(FileHandle handle) { return reinterpret_cast<HANDLE>(handle); }
+
+uint32_t Result(BOOL ok) { return ok ? kErrorSuccess : GetLastError(); }
+
+DWORD Low(uint64_t value) { return static_cast<DWORD>(value & 0xFFFFFFFFu); }
+DWORD High(uint64_t value) { return static_cast<DWORD>(value >> 32); }
+
+}  // namespace
+
+uint32_t Win32Platform::OpenFile(const std::string& path, bool read_only,
+                                 OpenDisposition disposition, FileHandle* handle) {
+  *handle = kNoFileHandle;
+  bool existing = disposition == OpenDisposition::kOpenExisting;
+  DWORD access = GENERIC_READ | (read_only && existing ? 0 : GENERIC_WRITE);
+  DWORD creation = existing                                          ? OPEN_EXISTING
+                   : disposition == OpenDisposition::kOpenAlways ? OPEN_ALWAYS
+                                                                     : CREATE_ALWAYS;
+  HANDLE file = CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            creation, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return GetLastError();
+  *handle = reinterpret_cast<FileHandle>(file);
+  return kErrorSuccess;
+}
+
+uint32_t Win32Platform::CloseFile(FileHandle handle) { return Result(CloseHandle(Native(handle))); }
+
+uint32_t Win32Platform::ReadFile(FileHandle handle, void* buffer, uint32_t count,
+                                 uint32_t* done) {
+  DWORD got = 0;
+  BOOL ok = ::ReadFile(Native(handle), buffer, count, &got, nullptr);
+  *done = got;
+  return Result(ok);
+}
+
+uint32_t Win32Platform::WriteFile(FileHandle handle, const void* buffer, uint32_t count,
+                                  uint32_t* done) {
+  DWORD put = 0;
+  BOOL ok = ::WriteFile(Native(handle), buffer, count, &put, nullptr);
+  *done = put;
+  return Result(ok);
+}
+
+uint32_t Win32Platform::SeekFile(FileHandle handle, int64_t distance, SeekOrigin origin,
+                                 uint64_t* position) {
+  DWORD method = origin == SeekOrigin::kBegin ? FILE_BEGIN
+                 : origin == SeekOrigin::kEnd ? FILE_END
+                                              : FILE_CURRENT;
+  LARGE_INTEGER move;
+  move.QuadPart = distance;
+  LARGE_INTEGER at;
+  if (!SetFilePointerEx(Native(handle), move, &at, method)) return GetLastError();
+  *position = static_cast<uint64_t>(at.QuadPart);
+  return kErrorSuccess;
+}
+
+uint32_t Win32Platform::GetFileSize(FileHandle handle, uint64_t* size) {
+  LARGE_INTEGER value;
+  if (!GetFileSizeEx(Native(handle), &value)) return GetLastError();
+  *size = static_cast<uint64_t>(value.QuadPart);
+  return kErrorSuccess;
+}
+
+uint32_t Win32Platform::SetFileSize(FileHandle handle, uint64_t size) {
+  LARGE_INTEGER zero = {};
+  LARGE_INTEGER saved;
+  if (!SetFilePointerEx(Native(handle), zero, &saved, FILE_CURRENT)) return GetLastError();
+  LARGE_INTEGER end;
+  end.QuadPart = static_cast<LONGLONG>(size);
+  uint32_t error = kErrorSuccess;
+  if (!SetFilePointerEx(Native(handle), end, nullptr, FILE_BEGIN) ||
+      !SetEndOfFile(Native(handle))) {
+    error = GetLastError();
+  }
+  SetFilePointerEx(Native(handle), saved, nullptr, FILE_BEGIN);
+  return error;
+}
+
+uint32_t Win32Platform::FlushFile(FileHandle handle) {
+  return Result(FlushFileBuffers(Native(handle)));
+}
+
+uint32_t Win32Platform::LockRange(FileHandle handle, uint64_t offset, uint64_t length) {
+  if (length == 0) return kErrorSuccess;
+  return Result(LockFile(Native(handle), Low(offset), High(offset), Low(length), High(length)));
+}
+
+uint32_t Win32Platform::UnlockRange(FileHandle handle, uint64_t offset, uint64_t length) {
+  if (length == 0) return kErrorSuccess;
+  return Result(UnlockFile(Native(handle), Low(offset), High(offset), Low(length), High(length)));
+}
+
+uint32_t Win32Platform::GetAttributes(const std::string& path, uint32_t* attributes) {
+  DWORD value = GetFileAttributesA(path.c_str());
+  if (value == INVALID_FILE_ATTRIBUTES) {
+    *attributes = 0;
+    return GetLastError();
+  }
+  *attributes = value;
+  return kErrorSuccess;
+}
+
+uint32_t Win32Platform::SetAttributes(const std::string& path, uint32_t attributes) {
+  return Result(SetFileAttributesA(path.c_str(), attributes));
+}
+
+uint32_t Win32Platform::RemoveFile(const std::string& path) {
+  return Result(DeleteFileA(path.c_str()));
+}
+
+uint32_t Win32Platform::RenameFile(const std::string& from, const std::string& to) {
+  return Result(MoveFileA(from.c_str(), to.c_str()));
+}
+
+uint32_t Win32Platform::CreateFolder(const std::string& path) {
+  return Result(CreateDirectoryA(path.c_str(), nullptr));
+}
+
+uint32_t Win32Platform::RemoveFolder(const std::string& path) {
+  return Result(RemoveDirectoryA(path.c_str()));
+}
+
+uint32_t Win32Platform::ListFolder(const std::string& pattern, std::vector<std::string>* names) {
+  names->clear();
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return GetLastError();
+  do {
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    names->push_back(found.cFileName);
+  } while (FindNextFileA(search, &found));
+  uint32_t error = GetLastError();
+  FindClose(search);
+  if (error != ERROR_NO_MORE_FILES) return error;
+  return names->empty() ? kErrorFileNotFound : kErrorSuccess;
+}
+
+}  // namespace zarq
