@@ -13,8 +13,8 @@ static void show_date(uint16_t month, uint16_t day, uint16_t year) {
   }
   uint16_t d = 0, m = 0, y = 0;
   ZARQ1_GetDayMonthYear(&d, &m, &y, (int32_t)date);
-  printf("  %2u/%2u/%-4u -> ZARQ date %u (day %u, month %u, year %u)\n", month, day, year,
-         date, d, m, y);
+  printf("  %2u/%2u/%-4u -> ZARQ date %u (day %u, month %u, year %u)\n", month, day, year, date, d,
+         m, y);
 }
 
 int main(void) {

@@ -26,20 +26,20 @@ extern "C" {
 /* Status codes. The numbers are fixed; they are never renumbered. */
 enum ZarqStatus {
   ZARQ_OK = 0,
-  ZARQ_OPENED_NO_DATABASE = 1,    /* directory open, no MASTER file yet */
-  ZARQ_MESSAGE_2 = 2,             /* message only */
-  ZARQ_OPENED_BUILT = 3,          /* master files built while opening */
-  ZARQ_OPENED_CREATED = 4,        /* directory created while opening */
-  ZARQ_NO_PREVIOUS = 5,           /* no live security precedes this one */
-  ZARQ_NO_NEXT = 6,               /* no live security follows this one */
-  ZARQ_NEAR_MATCH = 25,           /* search found a neighbouring record */
-  ZARQ_MESSAGE_50 = 50,           /* message only */
-  ZARQ_FEWER_DELETED = 51,        /* fewer records deleted than asked */
-  ZARQ_FEWER_READ = 52,           /* fewer records available than asked */
-  ZARQ_BUFFER_FILLED = 53,        /* buffer filled before the end moment */
+  ZARQ_OPENED_NO_DATABASE = 1, /* directory open, no MASTER file yet */
+  ZARQ_MESSAGE_2 = 2,          /* message only */
+  ZARQ_OPENED_BUILT = 3,       /* master files built while opening */
+  ZARQ_OPENED_CREATED = 4,     /* directory created while opening */
+  ZARQ_NO_PREVIOUS = 5,        /* no live security precedes this one */
+  ZARQ_NO_NEXT = 6,            /* no live security follows this one */
+  ZARQ_NEAR_MATCH = 25,        /* search found a neighbouring record */
+  ZARQ_MESSAGE_50 = 50,        /* message only */
+  ZARQ_FEWER_DELETED = 51,     /* fewer records deleted than asked */
+  ZARQ_FEWER_READ = 52,        /* fewer records available than asked */
+  ZARQ_BUFFER_FILLED = 53,     /* buffer filled before the end moment */
 
   ZARQ_E_PERIOD_NOT_LONGER = -99,
-  ZARQ_E_MESSAGE_123 = -123,      /* message only */
+  ZARQ_E_MESSAGE_123 = -123, /* message only */
   ZARQ_E_INVALID_ARGUMENT = -124,
   ZARQ_E_NO_COMPOSITE_STATE = -125,
   ZARQ_E_INDEX_ENTRY_MISSING = -142,
@@ -77,8 +77,8 @@ enum ZarqStatus {
   ZARQ_E_SAME_COMPONENTS = -225,
   ZARQ_E_BAD_VERSION = -247,
   ZARQ_E_STAMP_MISMATCH = -248,
-  ZARQ_E_MESSAGE_249 = -249,      /* message only */
-  ZARQ_E_MESSAGE_250 = -250,      /* message only */
+  ZARQ_E_MESSAGE_249 = -249, /* message only */
+  ZARQ_E_MESSAGE_250 = -250, /* message only */
   ZARQ_E_SHORT_WRITE = -274,
   ZARQ_E_SHORT_READ = -275,
   ZARQ_E_FILE_QUERY = -292,
@@ -131,10 +131,10 @@ enum ZarqStatus {
   ZARQ_E_BAD_DRIVE = -375,
   ZARQ_E_WRONG_VERSION = -391,
   ZARQ_E_NO_TEMP_FOLDER = -392,
-  ZARQ_E_MESSAGE_393 = -393,      /* message only */
+  ZARQ_E_MESSAGE_393 = -393, /* message only */
   ZARQ_E_OUT_OF_MEMORY = -394,
   ZARQ_E_FILE_TABLE_TOO_SMALL = -395,
-  ZARQ_E_MESSAGE_396 = -396,      /* message only */
+  ZARQ_E_MESSAGE_396 = -396, /* message only */
   ZARQ_E_UNSUPPORTED_SYSTEM = -397,
 
   /* Library states, as ZARQ1_GetZARQState reports them; every call made in
@@ -148,17 +148,17 @@ enum ZarqStatus {
 
 /* A security's description, received from and supplied to the library. */
 typedef struct ZarqSecurityInfo {
-  uint32_t Size;            /* set to 148 on output */
+  uint32_t Size; /* set to 148 on output */
   uint32_t Handle;
   char Name[46];
   char Symbol[15];
-  char Period;              /* 'D', 'W', 'M' or 'I' */
-  uint16_t Interval;        /* minutes, intraday only */
+  char Period;       /* 'D', 'W', 'M' or 'I' */
+  uint16_t Interval; /* minutes, intraday only */
   uint32_t Composite;
   uint32_t Flagged;
   uint8_t ExtraCode;
-  char Symbol2[15];         /* secondary component of a composite */
-  char Operator;            /* '+', '-', '*' or '/' for a composite */
+  char Symbol2[15]; /* secondary component of a composite */
+  char Operator;    /* '+', '-', '*' or '/' for a composite */
   uint8_t Reserved1[3];
   float PrimaryFactor;
   float SecondaryFactor;
@@ -177,7 +177,7 @@ typedef struct ZarqSecurityInfo {
 
 /* The identity by which a security is looked up. */
 typedef struct ZarqSecurityId {
-  uint32_t Size;            /* set to 44 on output */
+  uint32_t Size; /* set to 44 on output */
   uint8_t DirNumber;
   char Symbol[15];
   char Period;
@@ -190,8 +190,8 @@ typedef struct ZarqSecurityId {
 
 /* One price record as callers exchange it. */
 typedef struct ZarqPriceRecord {
-  int32_t Date;             /* ZARQ date: year*10000 + month*100 + day */
-  int32_t Time;             /* ZARQ time: hour*100000 + minute*1000 + ticks */
+  int32_t Date; /* ZARQ date: year*10000 + month*100 + day */
+  int32_t Time; /* ZARQ time: hour*100000 + minute*1000 + ticks */
   float Open;
   float High;
   float Low;
@@ -258,7 +258,7 @@ typedef struct ZarqAdjustSpec {
 
 /* What ZARQ1_GetDirectoryStatus reports about a directory. */
 typedef struct ZarqDirectoryStatus {
-  uint32_t Size;            /* 40 */
+  uint32_t Size; /* 40 */
   uint32_t Valid;
   uint32_t InUse;
   uint32_t HoldsDatabase;
@@ -307,7 +307,8 @@ ZARQ_API int32_t ZARQ_CALL ZARQ1_GetZARQState(void);
 #define ZARQ_OPEN_BUILD_MASTERS 0x02    /* build master files when MASTER is missing */
 #define ZARQ_OPEN_ALLOW_SAME_USER 0x04  /* take over a stale record of this identity */
 #define ZARQ_OPEN_MERGE_DUPLICATES 0x08 /* merge securities listed twice */
-#define ZARQ_OPEN_ERASE_WHEN_EMPTY 0x10 /* erase the database when the last user
+#define ZARQ_OPEN_ERASE_WHEN_EMPTY                                               \
+  0x10                                  /* erase the database when the last user \
                                            leaves it without securities */
 #define ZARQ_OPEN_FIELD_LIST_FILES 0x20 /* keep a field-list file by each data file */
 #define ZARQ_OPEN_COUNT_AGAIN 0x40      /* count one more open of an open directory */
@@ -336,11 +337,11 @@ ZARQ_API int32_t ZARQ_CALL ZARQ1_MakeZARQDate(uint32_t *date, uint16_t month, ui
 ZARQ_API int32_t ZARQ_CALL ZARQ1_MakeZARQTime(uint32_t *time, uint16_t hour, uint16_t minute,
                                               uint16_t ticks);
 /* Splits a ZARQ date; on an invalid date all three outputs are 0. */
-ZARQ_API int32_t ZARQ_CALL ZARQ1_GetDayMonthYear(uint16_t *day, uint16_t *month,
-                                                 uint16_t *year, int32_t date);
+ZARQ_API int32_t ZARQ_CALL ZARQ1_GetDayMonthYear(uint16_t *day, uint16_t *month, uint16_t *year,
+                                                 int32_t date);
 /* Splits a ZARQ time; on an invalid time all three outputs are 0. */
-ZARQ_API int32_t ZARQ_CALL ZARQ1_GetHourMinTicks(uint16_t *hour, uint16_t *minute,
-                                                 uint16_t *ticks, int32_t time);
+ZARQ_API int32_t ZARQ_CALL ZARQ1_GetHourMinTicks(uint16_t *hour, uint16_t *minute, uint16_t *ticks,
+                                                 int32_t time);
 
 #ifdef __cplusplus
 }

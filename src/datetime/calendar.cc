@@ -15,9 +15,7 @@ int32_t FloorMod(int32_t a, int32_t b) { return a - FloorDiv(a, b) * b; }
 
 }  // namespace
 
-bool IsLeapYear(int32_t year) {
-  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
+bool IsLeapYear(int32_t year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
 int32_t DaysInMonth(int32_t year, int32_t month) {
   static constexpr int32_t kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -70,8 +68,8 @@ int32_t DayNumberToDate(int32_t day_number) {
 
 int32_t DayOfWeek(int32_t date) { return DateToDayNumber(date) % 7; }
 
-void AddToDateTime(int32_t* out_date, int32_t* out_time, int32_t date, int32_t time,
-                   int32_t days, int32_t hours, int32_t minutes) {
+void AddToDateTime(int32_t* out_date, int32_t* out_time, int32_t date, int32_t time, int32_t days,
+                   int32_t hours, int32_t minutes) {
   *out_date = date;
   *out_time = time;
   int32_t day_shift = 0;

@@ -30,8 +30,8 @@ int32_t DayOfWeek(int32_t date);
 
 // Moves (date, time) by days, hours and minutes; ticks are kept. The date is
 // recomputed only when the day changes.
-void AddToDateTime(int32_t* out_date, int32_t* out_time, int32_t date, int32_t time,
-                   int32_t days, int32_t hours, int32_t minutes);
+void AddToDateTime(int32_t* out_date, int32_t* out_time, int32_t date, int32_t time, int32_t days,
+                   int32_t hours, int32_t minutes);
 
 // Minutes from the second moment to the first; ticks are ignored.
 int32_t MinutesBetween(int32_t date1, int32_t time1, int32_t date2, int32_t time2);

@@ -25,8 +25,8 @@ ZARQ_API int32_t ZARQ_CALL ZARQ1_GetDayMonthYear(uint16_t* day, uint16_t* month,
   return zarq::EnterAnyState([&] { return zarq::SplitZarqDate(day, month, year, date); });
 }
 
-ZARQ_API int32_t ZARQ_CALL ZARQ1_GetHourMinTicks(uint16_t* hour, uint16_t* minute,
-                                                 uint16_t* ticks, int32_t time) {
+ZARQ_API int32_t ZARQ_CALL ZARQ1_GetHourMinTicks(uint16_t* hour, uint16_t* minute, uint16_t* ticks,
+                                                 int32_t time) {
   return zarq::EnterAnyState([&] { return zarq::SplitZarqTime(hour, minute, ticks, time); });
 }
 

@@ -33,11 +33,11 @@ enum DirectoryFlags : uint32_t {
 
 struct DirectoryEntry {
   uint8_t number = 0;
-  DirectoryFacts files;            // path (ending with the separator), read-only, id
+  DirectoryFacts files;  // path (ending with the separator), read-only, id
   std::string volume_label;
   uint32_t volume_serial = 0;
-  uint32_t user_file_stamp = 0;    // of the user file this process registered in
-  uint16_t user_record = 0;        // this process's record there, 0 when none
+  uint32_t user_file_stamp = 0;  // of the user file this process registered in
+  uint16_t user_record = 0;      // this process's record there, 0 when none
   uint16_t drive_kind = 0;
   uint16_t open_count = 0;
   uint32_t flags = 0;

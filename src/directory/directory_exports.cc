@@ -8,8 +8,7 @@
 
 extern "C" {
 
-ZARQ_API int32_t ZARQ_CALL ZARQ1_OpenDirectory(const char* path, uint8_t* number,
-                                               uint32_t flags) {
+ZARQ_API int32_t ZARQ_CALL ZARQ1_OpenDirectory(const char* path, uint8_t* number, uint32_t flags) {
   return zarq::EnterAnyState([&] {
     if (number != nullptr) *number = 0;
     int32_t state = zarq::RequireInitialized();

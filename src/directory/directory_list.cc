@@ -18,7 +18,7 @@ namespace {
 
 struct DirectoryList {
   std::vector<std::unique_ptr<DirectoryEntry>> entries;  // ascending numbers
-  int next_number = 1;  // signed 8-bit in the stored form: 1..126
+  int next_number = 1;                                   // signed 8-bit in the stored form: 1..126
 };
 
 DirectoryList& List() {

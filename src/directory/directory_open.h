@@ -20,13 +20,13 @@ namespace zarq {
 
 // Flags of ZARQ1_OpenDirectory.
 enum OpenDirectoryFlags : uint32_t {
-  kOpenCreateFolder = 0x01,      // create the folder and missing parents
-  kOpenBuildMasters = 0x02,      // build the master files of a folder without MASTER
-  kOpenAllowSameUser = 0x04,     // take over a stale record of this identity
-  kOpenMergeDuplicates = 0x08,   // settle duplicate securities at the index rebuild
-  kOpenEraseWhenEmpty = 0x10,    // recorded as kDirEraseWhenEmpty
-  kOpenFieldListFiles = 0x20,    // recorded as kDirFieldListFiles
-  kOpenCountAgain = 0x40,        // a directory open already counts one more open
+  kOpenCreateFolder = 0x01,     // create the folder and missing parents
+  kOpenBuildMasters = 0x02,     // build the master files of a folder without MASTER
+  kOpenAllowSameUser = 0x04,    // take over a stale record of this identity
+  kOpenMergeDuplicates = 0x08,  // settle duplicate securities at the index rebuild
+  kOpenEraseWhenEmpty = 0x10,   // recorded as kDirEraseWhenEmpty
+  kOpenFieldListFiles = 0x20,   // recorded as kDirFieldListFiles
+  kOpenCountAgain = 0x40,       // a directory open already counts one more open
 };
 
 int32_t OpenDirectory(const char* path, uint8_t* number, uint32_t flags);

@@ -19,22 +19,22 @@
 namespace zarq {
 
 enum FileKind : uint16_t {
-  kKindScratchOrAll = 0,     // only with kKindWildcard or kKindTemporary
-  kKindPrimaryData = 1,      // data file of a composite's primary component
-  kKindSecondaryData = 2,    // data file of a composite's secondary component
-  kKindData = 3,             // F<n>.DAT below 256, F<n>.MWD from 256 on
-  kKindFieldList = 4,        // F<n>.DOP
-  kKindEmaster = 5,          // EMASTER
-  kKindIndex = 6,            // ~ZARQ<n>.INX, security index file
-  kKindLock = 7,             // ~ZARQ<n>.LCK, directory lock file
-  kKindMaster = 8,           // MASTER
-  kKindXmaster = 9,          // XMASTER
-  kKindForeignMarker = 10,   // ~NONZARQ<n>.USR, left by a program outside the library
-  kKindSecurityList = 11,    // ~ZARQ<n>.SEC
-  kKindChart = 12,           // ZQSmart/C<n>.CHT
-  kKindSecurityScratch = 13, // S<n>.TMP
-  kKindUsers = 14,           // ~ZARQ<n>.USR, directory user file
-  kKindChart2 = 15,          // ZQSmart/C<n>.MWS
+  kKindScratchOrAll = 0,      // only with kKindWildcard or kKindTemporary
+  kKindPrimaryData = 1,       // data file of a composite's primary component
+  kKindSecondaryData = 2,     // data file of a composite's secondary component
+  kKindData = 3,              // F<n>.DAT below 256, F<n>.MWD from 256 on
+  kKindFieldList = 4,         // F<n>.DOP
+  kKindEmaster = 5,           // EMASTER
+  kKindIndex = 6,             // ~ZARQ<n>.INX, security index file
+  kKindLock = 7,              // ~ZARQ<n>.LCK, directory lock file
+  kKindMaster = 8,            // MASTER
+  kKindXmaster = 9,           // XMASTER
+  kKindForeignMarker = 10,    // ~NONZARQ<n>.USR, left by a program outside the library
+  kKindSecurityList = 11,     // ~ZARQ<n>.SEC
+  kKindChart = 12,            // ZQSmart/C<n>.CHT
+  kKindSecurityScratch = 13,  // S<n>.TMP
+  kKindUsers = 14,            // ~ZARQ<n>.USR, directory user file
+  kKindChart2 = 15,           // ZQSmart/C<n>.MWS
   kKindMask = 0x1FFF,
   kKindWildcard = 0x2000,
   kKindTemporary = 0x4000,

@@ -89,7 +89,8 @@ int32_t FileOpen(uint8_t directory, const char* path, FileHandle* handle, uint32
 
   std::string_view full(path);
   size_t cut = full.rfind(kPathSeparator);
-  std::string_view folder = cut == std::string_view::npos ? std::string_view() : full.substr(0, cut + 1);
+  std::string_view folder =
+      cut == std::string_view::npos ? std::string_view() : full.substr(0, cut + 1);
   std::string name(cut == std::string_view::npos ? full : full.substr(cut + 1));
 
   DirectoryFacts* facts = FindDirectoryFacts(directory);
@@ -249,6 +250,13 @@ int FileTableUsedSlots() {
   int used = 0;
   while (used < static_cast<int>(table.slots.size()) && table.slots[used].used()) ++used;
   return used;
+}
+
+std::string FileTableSlotName(int slot) {
+  FileTableState& table = TheFileTable();
+  MutexLock guard(&table.lock);
+  if (slot < 0 || slot >= static_cast<int>(table.slots.size())) return std::string();
+  return table.slots[slot].name;
 }
 
 FileHandle FileTableSlotHandle(int slot) {

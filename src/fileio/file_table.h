@@ -18,6 +18,7 @@
 #define ZARQ_SRC_FILEIO_FILE_TABLE_H_
 
 #include <cstdint>
+#include <string>
 
 #include "src/platform/platform.h"
 
@@ -102,10 +103,11 @@ void StopRegionLockTable();
 int32_t StartFileTable(int slot_count);
 void StopFileTable();
 
-// For tests: the number of used slots, the handle in a slot, and one flush
-// pass as the worker does it.
+// For tests: the number of used slots, the handle and name in a slot, and
+// one flush pass as the worker does it.
 int FileTableUsedSlots();
 FileHandle FileTableSlotHandle(int slot);
+std::string FileTableSlotName(int slot);
 void FlushWrittenFiles();
 
 }  // namespace zarq

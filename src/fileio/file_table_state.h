@@ -40,8 +40,8 @@ class FlushWorker;
 
 struct FileTableState {
   RecursiveMutex lock;
-  std::vector<FileSlot> slots;        // empty while the table is stopped
-  std::vector<RegionLock> regions;    // empty while stopped
+  std::vector<FileSlot> slots;      // empty while the table is stopped
+  std::vector<RegionLock> regions;  // empty while stopped
   FlushWorker* worker = nullptr;
 };
 

@@ -20,7 +20,8 @@ ZARQ_PRIVATE_API int32_t ZARQ_CALL ZARQP_GetRootPath(const char* path, char* roo
     root[0] = '\0';
     if (path == nullptr) return int32_t{ZARQ_E_BAD_PATH};
     std::string found;
-    int32_t status = zarq::GetRootPath(std::string(path, strnlen(path, zarq::kMaxFilePath)), &found);
+    int32_t status =
+        zarq::GetRootPath(std::string(path, strnlen(path, zarq::kMaxFilePath)), &found);
     if (status == ZARQ_OK) std::memcpy(root, found.c_str(), found.size() + 1);
     return status;
   });

@@ -77,9 +77,29 @@ int32_t MapSystemError(uint32_t error, int32_t fallback) {
       return ZARQ_E_END_OF_FILE;
     case 39:
       return ZARQ_E_DISK_FULL;
-    case 50: case 51: case 52: case 53: case 54: case 55: case 56: case 57: case 58: case 59:
-    case 60: case 64: case 66: case 67: case 68: case 69: case 70: case 71: case 72: case 84:
-    case 85: case 86: case 88:
+    case 50:
+    case 51:
+    case 52:
+    case 53:
+    case 54:
+    case 55:
+    case 56:
+    case 57:
+    case 58:
+    case 59:
+    case 60:
+    case 64:
+    case 66:
+    case 67:
+    case 68:
+    case 69:
+    case 70:
+    case 71:
+    case 72:
+    case 84:
+    case 85:
+    case 86:
+    case 88:
       return ZARQ_E_NETWORK;
     case 82:
       return ZARQ_E_CANNOT_CREATE_FOLDER;

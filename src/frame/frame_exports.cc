@@ -15,8 +15,7 @@ extern "C" {
 
 ZARQ_API int32_t ZARQ_CALL ZARQ1_Initialize(const char* application, const char* user,
                                             int32_t version) {
-  return zarq::EnterAnyState(
-      [&] { return zarq::InitializeLibrary(application, user, version); });
+  return zarq::EnterAnyState([&] { return zarq::InitializeLibrary(application, user, version); });
 }
 
 ZARQ_API int32_t ZARQ_CALL ZARQ1_Shutdown(void) {

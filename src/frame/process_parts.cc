@@ -24,7 +24,8 @@ ProcessPartRegistration::ProcessPartRegistration(const ProcessPart& part) {
   if (g_registry.count == kMaxParts) return;
   // Keep the parts sorted by their order.
   int at = g_registry.count;
-  while (at > 0 && static_cast<int>(g_registry.parts[at - 1].order) > static_cast<int>(part.order)) {
+  while (at > 0 &&
+         static_cast<int>(g_registry.parts[at - 1].order) > static_cast<int>(part.order)) {
     g_registry.parts[at] = g_registry.parts[at - 1];
     --at;
   }

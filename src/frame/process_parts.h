@@ -23,7 +23,7 @@ enum class PartOrder : int {
   kCompositeBuffers = 1,  // read buffers of composite securities
   kSecurityLockTable = 2,
   kRegionLockTable = 3,
-  kFileTable = 4,         // with its flush worker
+  kFileTable = 4,  // with its flush worker
   kDirectoryList = 5,
 };
 

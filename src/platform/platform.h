@@ -138,8 +138,7 @@ class Platform {
   // elsewhere); false when path has no valid root.
   virtual bool RootOf(const std::string& path, std::string* root) = 0;
   virtual uint32_t DriveTypeOf(const std::string& path, uint32_t* type) = 0;
-  virtual uint32_t GetVolumeInfo(const std::string& path, std::string* label,
-                                 uint32_t* serial) = 0;
+  virtual uint32_t GetVolumeInfo(const std::string& path, std::string* label, uint32_t* serial) = 0;
   virtual uint32_t GetFreeBytes(const std::string& path, uint64_t* free_bytes) = 0;
   virtual uint32_t TempFolder(std::string* path) = 0;
 };

@@ -40,6 +40,24 @@ TEST_F(LifecycleApiTest, InitializeShutdownCycle) {
 TEST_F(LifecycleApiTest, ExportsNeedingTheLibraryReportItsState) {
   const std::vector<std::pair<std::string, std::function<int32_t()>>> calls = {
       {"ZARQ1_Shutdown", [] { return ZARQ1_Shutdown(); }},
+      {"ZARQ1_OpenDirectory",
+       [] {
+         uint8_t number = 9;
+         int32_t status = ZARQ1_OpenDirectory(".", &number, 0);
+         return number == 0 ? status : -1;
+       }},
+      {"ZARQ1_CloseDirectory", [] { return ZARQ1_CloseDirectory(1); }},
+      {"ZARQ1_GetDataPath",
+       [] {
+         char path[300];
+         return ZARQ1_GetDataPath(1, path, 0);
+       }},
+      {"ZARQ1_GetDirectoryNumber",
+       [] {
+         uint8_t number = 9;
+         int32_t status = ZARQ1_GetDirectoryNumber(".", &number);
+         return number == 0 ? status : -1;
+       }},
   };
   for (const auto& [name, call] : calls) {
     EXPECT_EQ(call(), ZARQ_STATE_UNINITIALIZED) << name;
@@ -58,6 +76,17 @@ TEST_F(LifecycleApiTest, PrivateOperationsWorkInEveryState) {
   ASSERT_NE(zarq_test::ValidateDateOp(), nullptr);
   EXPECT_EQ(zarq_test::ValidateDateOp()(1090601, 0), ZARQ_OK);
   EXPECT_EQ(zarq_test::ValidateDateOp()(-1, 0), ZARQ_E_BAD_DATE);
+  ASSERT_NE(zarq_test::GetRootPathOp(), nullptr);
+  char root[261] = "junk";
+#ifdef _WIN32
+  EXPECT_EQ(zarq_test::GetRootPathOp()("\\\\server\\share", root), ZARQ_OK);
+  EXPECT_STREQ(root, "\\\\server\\share\\");
+#else
+  EXPECT_EQ(zarq_test::GetRootPathOp()("/var/data", root), ZARQ_OK);
+  EXPECT_STREQ(root, "/");
+#endif
+  EXPECT_EQ(zarq_test::GetRootPathOp()("relative", root), ZARQ_E_BAD_PATH);
+  EXPECT_STREQ(root, "");
   ASSERT_NE(zarq_test::ValidateTimeOp(), nullptr);
   EXPECT_EQ(zarq_test::ValidateTimeOp()(235959, 0), ZARQ_OK);
   EXPECT_EQ(zarq_test::ValidateTimeOp()(2400000, 1), ZARQ_E_BAD_TIME);
@@ -80,7 +109,8 @@ TEST_F(LifecycleApiTest, LibraryLockOrdinalNestsWithExports) {
 TEST_F(LifecycleApiTest, UnloadWhileInitializedIsSafe) {
   zarq_test::DynamicLibrary library;
   ASSERT_TRUE(library.Load(zarq_test::ZarqLibraryPath()));
-  auto initialize = reinterpret_cast<decltype(&ZARQ1_Initialize)>(library.Symbol("ZARQ1_Initialize"));
+  auto initialize =
+      reinterpret_cast<decltype(&ZARQ1_Initialize)>(library.Symbol("ZARQ1_Initialize"));
   ASSERT_NE(initialize, nullptr);
   EXPECT_EQ(initialize("Unload", "Tester", ZARQ_INTERFACE_VERSION), ZARQ_OK);
   library.Unload();

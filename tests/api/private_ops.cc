@@ -19,6 +19,9 @@ Fn ByOrdinal(int ordinal) {
 }  // namespace
 
 ZarqCountBitsFn CountBitsOp() { return ByOrdinal<ZarqCountBitsFn>(ZARQ_ORDINAL_COUNT_BITS); }
+ZarqGetRootPathFn GetRootPathOp() {
+  return ByOrdinal<ZarqGetRootPathFn>(ZARQ_ORDINAL_GET_ROOT_PATH);
+}
 ZarqValidateDateFn ValidateDateOp() {
   return ByOrdinal<ZarqValidateDateFn>(ZARQ_ORDINAL_VALIDATE_DATE);
 }
@@ -30,6 +33,7 @@ ZarqLibraryLockFn LibraryLockOp() {
 }
 #else
 ZarqCountBitsFn CountBitsOp() { return &ZARQP_CountBits; }
+ZarqGetRootPathFn GetRootPathOp() { return &ZARQP_GetRootPath; }
 ZarqValidateDateFn ValidateDateOp() { return &ZARQ1_ValidateDate; }
 ZarqValidateTimeFn ValidateTimeOp() { return &ZARQ1_ValidateTime; }
 ZarqLibraryLockFn LibraryLockOp() { return &ZARQP_LibraryLock; }

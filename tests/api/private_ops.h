@@ -9,6 +9,7 @@
 namespace zarq_test {
 
 ZarqCountBitsFn CountBitsOp();
+ZarqGetRootPathFn GetRootPathOp();
 ZarqValidateDateFn ValidateDateOp();
 ZarqValidateTimeFn ValidateTimeOp();
 ZarqLibraryLockFn LibraryLockOp();

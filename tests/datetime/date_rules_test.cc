@@ -20,15 +20,24 @@ struct DateCase {
 
 TEST(DateRulesTest, DateBoundsInBothForms) {
   const DateCase cases[] = {
-      {18000101, true, ZARQ_OK},        {17991231, true, ZARQ_E_BAD_DATE},
-      {22001231, true, ZARQ_OK},        {22010101, true, ZARQ_E_BAD_DATE},
-      {20000229, true, ZARQ_OK},        {19000229, true, ZARQ_E_BAD_DATE},
-      {20090631, true, ZARQ_E_BAD_DATE}, {20091301, true, ZARQ_E_BAD_DATE},
-      {20090100, true, ZARQ_E_BAD_DATE}, {0, true, ZARQ_E_BAD_DATE},
-      {-20090101, true, ZARQ_E_BAD_DATE}, {1090601, false, ZARQ_OK},
-      {991231, false, ZARQ_OK},         {1, false, ZARQ_E_BAD_DATE},
-      {0, false, ZARQ_E_BAD_DATE},      {-1, false, ZARQ_E_BAD_DATE},
-      {3001231, false, ZARQ_OK},        {3010101, false, ZARQ_E_BAD_DATE},
+      {18000101, true, ZARQ_OK},
+      {17991231, true, ZARQ_E_BAD_DATE},
+      {22001231, true, ZARQ_OK},
+      {22010101, true, ZARQ_E_BAD_DATE},
+      {20000229, true, ZARQ_OK},
+      {19000229, true, ZARQ_E_BAD_DATE},
+      {20090631, true, ZARQ_E_BAD_DATE},
+      {20091301, true, ZARQ_E_BAD_DATE},
+      {20090100, true, ZARQ_E_BAD_DATE},
+      {0, true, ZARQ_E_BAD_DATE},
+      {-20090101, true, ZARQ_E_BAD_DATE},
+      {1090601, false, ZARQ_OK},
+      {991231, false, ZARQ_OK},
+      {1, false, ZARQ_E_BAD_DATE},
+      {0, false, ZARQ_E_BAD_DATE},
+      {-1, false, ZARQ_E_BAD_DATE},
+      {3001231, false, ZARQ_OK},
+      {3010101, false, ZARQ_E_BAD_DATE},
       {2147483647, false, ZARQ_E_BAD_DATE},
   };
   for (const DateCase& c : cases) {
@@ -38,10 +47,18 @@ TEST(DateRulesTest, DateBoundsInBothForms) {
 
 TEST(DateRulesTest, TimeBoundsInBothForms) {
   const DateCase cases[] = {
-      {0, true, ZARQ_OK},          {2359999, true, ZARQ_OK},    {2400000, true, ZARQ_E_BAD_TIME},
-      {1260000, true, ZARQ_E_BAD_TIME}, {-1, true, ZARQ_E_BAD_TIME}, {1000, true, ZARQ_OK},
-      {235959, false, ZARQ_OK},    {235960, false, ZARQ_E_BAD_TIME}, {236000, false, ZARQ_E_BAD_TIME},
-      {240000, false, ZARQ_E_BAD_TIME}, {-5, false, ZARQ_E_BAD_TIME}, {0, false, ZARQ_OK},
+      {0, true, ZARQ_OK},
+      {2359999, true, ZARQ_OK},
+      {2400000, true, ZARQ_E_BAD_TIME},
+      {1260000, true, ZARQ_E_BAD_TIME},
+      {-1, true, ZARQ_E_BAD_TIME},
+      {1000, true, ZARQ_OK},
+      {235959, false, ZARQ_OK},
+      {235960, false, ZARQ_E_BAD_TIME},
+      {236000, false, ZARQ_E_BAD_TIME},
+      {240000, false, ZARQ_E_BAD_TIME},
+      {-5, false, ZARQ_E_BAD_TIME},
+      {0, false, ZARQ_OK},
   };
   for (const DateCase& c : cases) {
     EXPECT_EQ(ValidateTime(c.value, c.full_form), c.want) << c.value << " " << c.full_form;

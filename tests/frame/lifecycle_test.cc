@@ -33,8 +33,8 @@ const ProcessPartRegistration kRecorder({static_cast<PartOrder>(90),
                                            return int32_t{ZARQ_OK};
                                          },
                                          nullptr, [] { ++g_parts.recorder_stopped; }});
-const ProcessPartRegistration kFailer({static_cast<PartOrder>(91),
-                                       [] { return g_parts.fail_with; }, nullptr, nullptr});
+const ProcessPartRegistration kFailer({static_cast<PartOrder>(91), [] { return g_parts.fail_with; },
+                                       nullptr, nullptr});
 
 class LifecycleTest : public ::testing::Test {
  protected:

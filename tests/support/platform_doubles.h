@@ -56,6 +56,91 @@ class ProcessDouble : public zarq::PlatformWrapper {
   std::vector<uint32_t> error_modes_set;
 };
 
+// Injects file faults and counts the calls the tests look at.
+class FaultPlatform : public zarq::PlatformWrapper {
+ public:
+  FaultPlatform() : PlatformWrapper(zarq::SystemPlatform()) {}
+
+  uint32_t OpenFile(const std::string& path, bool read_only, zarq::OpenDisposition disposition,
+                    zarq::FileHandle* handle) override {
+    if (open_error != 0) {
+      *handle = zarq::kNoFileHandle;
+      return open_error;
+    }
+    return PlatformWrapper::OpenFile(path, read_only, disposition, handle);
+  }
+  uint32_t CloseFile(zarq::FileHandle handle) override {
+    if (close_error != 0) return close_error;
+    return PlatformWrapper::CloseFile(handle);
+  }
+  uint32_t ReadFile(zarq::FileHandle handle, void* buffer, uint32_t count,
+                    uint32_t* done) override {
+    read_sizes.push_back(count);
+    uint32_t error = PlatformWrapper::ReadFile(handle, buffer, count, done);
+    if (short_read && *done > 0) --*done;
+    return error;
+  }
+  uint32_t WriteFile(zarq::FileHandle handle, const void* buffer, uint32_t count,
+                     uint32_t* done) override {
+    write_sizes.push_back(count);
+    if (write_error != 0) {
+      *done = 0;
+      return write_error;
+    }
+    return PlatformWrapper::WriteFile(handle, buffer, count, done);
+  }
+  uint32_t FlushFile(zarq::FileHandle handle) override {
+    ++flushes;
+    return PlatformWrapper::FlushFile(handle);
+  }
+  uint32_t LockRange(zarq::FileHandle handle, uint64_t offset, uint64_t length) override {
+    ++lock_calls;
+    return PlatformWrapper::LockRange(handle, offset, length);
+  }
+  uint32_t UnlockRange(zarq::FileHandle handle, uint64_t offset, uint64_t length) override {
+    ++unlock_calls;
+    return PlatformWrapper::UnlockRange(handle, offset, length);
+  }
+  uint32_t GetAttributes(const std::string& path, uint32_t* attributes) override {
+    uint32_t error = PlatformWrapper::GetAttributes(path, attributes);
+    if (error == 0 && !read_only_name.empty() && path.size() >= read_only_name.size() &&
+        path.compare(path.size() - read_only_name.size(), read_only_name.size(), read_only_name) ==
+            0) {
+      *attributes = zarq::kAttributeReadOnly;
+    }
+    return error;
+  }
+  uint32_t GetFreeBytes(const std::string& path, uint64_t* free_bytes) override {
+    if (free_bytes_override) {
+      *free_bytes = *free_bytes_override;
+      return 0;
+    }
+    return PlatformWrapper::GetFreeBytes(path, free_bytes);
+  }
+  uint32_t DriveTypeOf(const std::string& path, uint32_t* type) override {
+    if (drive_type) {
+      *type = *drive_type;
+      return 0;
+    }
+    return PlatformWrapper::DriveTypeOf(path, type);
+  }
+  uint32_t TickCount() override { return ticks ? *ticks : PlatformWrapper::TickCount(); }
+
+  uint32_t open_error = 0;
+  uint32_t close_error = 0;
+  uint32_t write_error = 0;
+  bool short_read = false;
+  std::string read_only_name;  // files whose name ends so look read-only
+  std::optional<uint64_t> free_bytes_override;
+  std::optional<uint32_t> drive_type;
+  std::optional<uint32_t> ticks;
+  std::vector<uint32_t> read_sizes;
+  std::vector<uint32_t> write_sizes;
+  int flushes = 0;
+  int lock_calls = 0;
+  int unlock_calls = 0;
+};
+
 }  // namespace zarq_test
 
 #endif  // ZARQ_TESTS_SUPPORT_PLATFORM_DOUBLES_H_

@@ -51,7 +51,10 @@ int Descriptor(FileHandle handle) { return static_cast<int>(handle); }
 // with access denied on Windows; the library expects the latter.
 uint32_t WriteError(FileHandle handle) {
   int error = errno;
-  if (error == EBADF && fcntl(Descriptor(handle), F_GETFL) >= 0) return kErrorAccessDenied;
+  if (error == EBADF || error == EINVAL) {
+    int access = fcntl(Descriptor(handle), F_GETFL);
+    if (access >= 0 && (access & O_ACCMODE) == O_RDONLY) return kErrorAccessDenied;
+  }
   return WindowsErrorFromErrno(error);
 }
 
@@ -134,8 +137,7 @@ uint32_t PosixPlatform::CloseFile(FileHandle handle) {
   return kErrorSuccess;
 }
 
-uint32_t PosixPlatform::ReadFile(FileHandle handle, void* buffer, uint32_t count,
-                                 uint32_t* done) {
+uint32_t PosixPlatform::ReadFile(FileHandle handle, void* buffer, uint32_t count, uint32_t* done) {
   *done = 0;
   auto* bytes = static_cast<char*>(buffer);
   while (*done < count) {
@@ -168,7 +170,9 @@ uint32_t PosixPlatform::WriteFile(FileHandle handle, const void* buffer, uint32_
 
 uint32_t PosixPlatform::SeekFile(FileHandle handle, int64_t distance, SeekOrigin origin,
                                  uint64_t* position) {
-  int whence = origin == SeekOrigin::kBegin ? SEEK_SET : origin == SeekOrigin::kEnd ? SEEK_END : SEEK_CUR;
+  int whence = origin == SeekOrigin::kBegin ? SEEK_SET
+               : origin == SeekOrigin::kEnd ? SEEK_END
+                                            : SEEK_CUR;
   off_t at = lseek(Descriptor(handle), static_cast<off_t>(distance), whence);
   if (at < 0) return LastError();
   *position = static_cast<uint64_t>(at);
@@ -187,8 +191,7 @@ uint32_t PosixPlatform::SetFileSize(FileHandle handle, uint64_t size) {
   do {
     result = ftruncate(Descriptor(handle), static_cast<off_t>(size));
   } while (result != 0 && errno == EINTR);
-  if (result != 0 && errno == EINVAL) return WriteError(handle);
-  return result == 0 ? kErrorSuccess : LastError();
+  return result == 0 ? kErrorSuccess : WriteError(handle);
 }
 
 uint32_t PosixPlatform::FlushFile(FileHandle handle) {

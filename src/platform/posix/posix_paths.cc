@@ -146,7 +146,7 @@ uint32_t PosixPlatform::DriveTypeOf(const std::string& path, uint32_t* type) {
   }
   struct stat info;
   *type = (stat(existing.c_str(), &info) == 0 && IsRemovableDevice(info.st_dev)) ? kDriveRemovable
-                                                                               : kDriveFixed;
+                                                                                 : kDriveFixed;
   return kErrorSuccess;
 }
 

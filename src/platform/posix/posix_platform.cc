@@ -2,6 +2,8 @@
 //
 // Thread-safety: every method is safe to call from any thread.
 
+#include "src/platform/posix/posix_platform.h"
+
 #include <sys/time.h>
 #include <sys/utsname.h>
 #include <time.h>
@@ -10,19 +12,20 @@
 #include <cstdlib>
 
 #include "src/platform/no_destructor.h"
-#include "src/platform/posix/posix_platform.h"
 
 namespace zarq {
 
 uint32_t PosixPlatform::TickCount() {
   timespec now;
   clock_gettime(CLOCK_MONOTONIC, &now);
-  uint64_t ms = static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
+  uint64_t ms =
+      static_cast<uint64_t>(now.tv_sec) * 1000u + static_cast<uint64_t>(now.tv_nsec) / 1000000u;
   return static_cast<uint32_t>(ms);
 }
 
 void PosixPlatform::Sleep(uint32_t milliseconds) {
-  timespec wait{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
+  timespec wait{static_cast<time_t>(milliseconds / 1000),
+                static_cast<long>(milliseconds % 1000) * 1000000L};
   while (nanosleep(&wait, &wait) != 0) {
   }
 }

@@ -25,9 +25,9 @@ uint32_t Win32Platform::OpenFile(const std::string& path, bool read_only,
   *handle = kNoFileHandle;
   bool existing = disposition == OpenDisposition::kOpenExisting;
   DWORD access = GENERIC_READ | (read_only && existing ? 0 : GENERIC_WRITE);
-  DWORD creation = existing                                          ? OPEN_EXISTING
+  DWORD creation = existing                                      ? OPEN_EXISTING
                    : disposition == OpenDisposition::kOpenAlways ? OPEN_ALWAYS
-                                                                     : CREATE_ALWAYS;
+                                                                 : CREATE_ALWAYS;
   HANDLE file = CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             creation, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return GetLastError();
@@ -37,8 +37,7 @@ uint32_t Win32Platform::OpenFile(const std::string& path, bool read_only,
 
 uint32_t Win32Platform::CloseFile(FileHandle handle) { return Result(CloseHandle(Native(handle))); }
 
-uint32_t Win32Platform::ReadFile(FileHandle handle, void* buffer, uint32_t count,
-                                 uint32_t* done) {
+uint32_t Win32Platform::ReadFile(FileHandle handle, void* buffer, uint32_t count, uint32_t* done) {
   DWORD got = 0;
   BOOL ok = ::ReadFile(Native(handle), buffer, count, &got, nullptr);
   *done = got;

@@ -122,7 +122,8 @@ uint32_t Win32Platform::GetFreeBytes(const std::string& path, uint64_t* free_byt
 uint32_t Win32Platform::TempFolder(std::string* path) {
   char buffer[MAX_PATH + 1];
   DWORD length = GetTempPathA(sizeof(buffer), buffer);
-  if (length == 0 || length >= sizeof(buffer)) return length == 0 ? GetLastError() : kErrorFilenameTooLong;
+  if (length == 0 || length >= sizeof(buffer))
+    return length == 0 ? GetLastError() : kErrorFilenameTooLong;
   *path = buffer;
   return kErrorSuccess;
 }

@@ -51,7 +51,6 @@ class Win32Platform final : public Platform {
   uint32_t GetVolumeInfo(const std::string& path, std::string* label, uint32_t* serial) override;
   uint32_t GetFreeBytes(const std::string& path, uint64_t* free_bytes) override;
   uint32_t TempFolder(std::string* path) override;
-
 };
 
 }  // namespace zarq

@@ -20,8 +20,8 @@ struct NativeThread {
 DWORD WINAPI ThreadMain(LPVOID raw) {
   auto* native = static_cast<NativeThread*>(raw);
   HMODULE module = nullptr;
-  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                     reinterpret_cast<LPCSTR>(&ThreadMain), &module);
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&ThreadMain),
+                     &module);
   native->body(native->argument);
   if (module != nullptr) FreeLibraryAndExitThread(module, 0);
   return 0;
@@ -49,7 +49,9 @@ bool RecursiveMutex::NativeTryLock() {
   return TryEnterCriticalSection(static_cast<CRITICAL_SECTION*>(native_)) != 0;
 }
 
-void RecursiveMutex::NativeUnlock() { LeaveCriticalSection(static_cast<CRITICAL_SECTION*>(native_)); }
+void RecursiveMutex::NativeUnlock() {
+  LeaveCriticalSection(static_cast<CRITICAL_SECTION*>(native_));
+}
 
 Event::Event() { native_ = CreateEventA(nullptr, TRUE, FALSE, nullptr); }
 

@@ -1,0 +1,117 @@
+// subprocess_win32.cc: child processes on Windows.
+
+#include <windows.h>
+
+#include "tests/support/subprocess.h"
+
+namespace zarq_test {
+namespace {
+
+HANDLE Native(intptr_t value) { return reinterpret_cast<HANDLE>(value); }
+
+}  // namespace
+
+Subprocess::~Subprocess() {
+  if (running_) Kill();
+  if (to_child_ != -1) CloseHandle(Native(to_child_));
+  if (from_child_ != -1) CloseHandle(Native(from_child_));
+  if (process_ != 0) CloseHandle(Native(process_));
+}
+
+bool Subprocess::Start(const std::string& program, const std::vector<std::string>& arguments) {
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  HANDLE child_in_read, child_in_write, child_out_read, child_out_write;
+  if (!CreatePipe(&child_in_read, &child_in_write, &inherit, 0)) return false;
+  if (!CreatePipe(&child_out_read, &child_out_write, &inherit, 0)) return false;
+  SetHandleInformation(child_in_write, HANDLE_FLAG_INHERIT, 0);
+  SetHandleInformation(child_out_read, HANDLE_FLAG_INHERIT, 0);
+  std::string command = "\"" + program + "\"";
+  for (const std::string& a : arguments) command += " \"" + a + "\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = child_in_read;
+  startup.hStdOutput = child_out_write;
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  PROCESS_INFORMATION info{};
+  BOOL ok = CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                           nullptr, &startup, &info);
+  CloseHandle(child_in_read);
+  CloseHandle(child_out_write);
+  if (!ok) {
+    CloseHandle(child_in_write);
+    CloseHandle(child_out_read);
+    return false;
+  }
+  CloseHandle(info.hThread);
+  process_ = reinterpret_cast<intptr_t>(info.hProcess);
+  to_child_ = reinterpret_cast<intptr_t>(child_in_write);
+  from_child_ = reinterpret_cast<intptr_t>(child_out_read);
+  running_ = true;
+  return true;
+}
+
+bool Subprocess::WriteLine(const std::string& line) {
+  std::string text = line + "\n";
+  DWORD put = 0;
+  return WriteFile(Native(to_child_), text.data(), static_cast<DWORD>(text.size()), &put,
+                   nullptr) &&
+         put == text.size();
+}
+
+bool Subprocess::ReadMore(uint32_t timeout_ms) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    DWORD available = 0;
+    if (!PeekNamedPipe(Native(from_child_), nullptr, 0, nullptr, &available, nullptr)) return false;
+    if (available > 0) break;
+    if (GetTickCount() - start >= timeout_ms) return false;
+    Sleep(5);
+  }
+  char buffer[512];
+  DWORD got = 0;
+  if (!ReadFile(Native(from_child_), buffer, sizeof(buffer), &got, nullptr) || got == 0) {
+    return false;
+  }
+  pending_.append(buffer, got);
+  return true;
+}
+
+bool Subprocess::ReadLine(std::string* line, uint32_t timeout_ms) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    size_t end = pending_.find('\n');
+    if (end != std::string::npos) {
+      *line = pending_.substr(0, end);
+      if (!line->empty() && line->back() == '\r') line->pop_back();
+      pending_.erase(0, end + 1);
+      return true;
+    }
+    DWORD spent = GetTickCount() - start;
+    if (spent >= timeout_ms || !ReadMore(timeout_ms - spent)) return false;
+  }
+}
+
+void Subprocess::Kill() {
+  if (!running_) return;
+  TerminateProcess(Native(process_), 137);
+  Wait(10000);
+}
+
+int Subprocess::Wait(uint32_t timeout_ms) {
+  if (!running_) return -1;
+  if (WaitForSingleObject(Native(process_), timeout_ms) != WAIT_OBJECT_0) return -1;
+  DWORD code = 0;
+  GetExitCodeProcess(Native(process_), &code);
+  running_ = false;
+  return static_cast<int>(code);
+}
+
+std::string ProgramFolder() {
+  char path[MAX_PATH];
+  DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
+  std::string text(path, length);
+  return text.substr(0, text.find_last_of("\\/"));
+}
+
+}  // namespace zarq_test
