@@ -9,8 +9,10 @@
 
 #include "include/zarq.h"
 #include "src/directory/directory_entry.h"
+#include "src/fileio/path_services.h"
 #include "src/platform/platform.h"
 #include "tests/support/library_fixture.h"
+#include "tests/support/platform_doubles.h"
 #include "tests/support/temp_folder.h"
 
 namespace zarq {
@@ -118,6 +120,24 @@ TEST_F(DirectoryOpenTest, AnEmptyFolderOpensWritableAndLeavesNoFileBehind) {
   EXPECT_TRUE(fs::is_empty(folder_.path()));
   ASSERT_EQ(ZARQ1_CloseDirectory(number), ZARQ_OK);
   EXPECT_TRUE(fs::is_empty(folder_.path()));
+}
+
+TEST_F(DirectoryOpenTest, ReadOnlyDirectories) {
+  zarq_test::FaultPlatform os;
+  zarq_test::ScopedPlatform installed(&os);
+  os.open_error = 5;  // no right to create files there
+  uint8_t number = Open(folder_.path());
+  EXPECT_TRUE(FindDirectory(number)->read_only());
+  ASSERT_EQ(ZARQ1_CloseDirectory(number), ZARQ_OK);
+
+  // A CD-ROM is read-only without any file being written to it.
+  os.open_error = 0;
+  os.drive_type = kDriveCdRom;
+  number = Open(folder_.path());
+  EXPECT_TRUE(FindDirectory(number)->read_only());
+  EXPECT_EQ(FindDirectory(number)->drive_kind, kDriveKindCdRom | kDriveKindRemovable);
+  EXPECT_TRUE(fs::is_empty(folder_.path()));
+  ASSERT_EQ(ZARQ1_CloseDirectory(number), ZARQ_OK);
 }
 
 TEST_F(DirectoryOpenTest, AFolderHoldingADatabaseIsNotReportedOpenWithoutIt) {
