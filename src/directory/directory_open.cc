@@ -9,6 +9,7 @@
 
 #include "include/zarq.h"
 #include "src/directory/directory_files.h"
+#include "src/directory/directory_users.h"
 #include "src/fileio/file_naming.h"
 #include "src/fileio/file_table.h"
 #include "src/fileio/path_services.h"
@@ -17,8 +18,6 @@
 
 namespace zarq {
 namespace {
-
-constinit DirectoryCloseHooks g_close_hooks{};
 
 void EndWithSeparator(std::string* path) {
   if (path->empty() || path->back() != kPathSeparator) *path += kPathSeparator;
@@ -48,8 +47,6 @@ int32_t SetUpEntry(DirectoryEntry* entry, const std::string& path, uint16_t kind
 }
 
 }  // namespace
-
-void SetDirectoryCloseHooks(const DirectoryCloseHooks& hooks) { g_close_hooks = hooks; }
 
 int32_t NormalizeCallerPath(const char* path, std::string* normal, uint16_t* kind) {
   *kind = 0;
@@ -106,11 +103,8 @@ int32_t CloseDirectory(uint8_t number) {
     --entry->open_count;
     return ZARQ_OK;
   }
-  if (g_close_hooks.verify_user_record != nullptr) g_close_hooks.verify_user_record(entry);
-  bool held_locks = false;
-  if (g_close_hooks.release_directory_locks != nullptr) {
-    held_locks = g_close_hooks.release_directory_locks(entry);
-  }
+  VerifyUserRecord(entry);
+  bool held_locks = ReleaseDirectoryLocks(entry);
   int32_t status = LeaveDirectory(entry, held_locks);
   if (status != ZARQ_OK) return status;
   status = FileCloseMatching(number, 0, kCloseDirectory);

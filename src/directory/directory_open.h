@@ -42,14 +42,6 @@ int32_t NormalizeCallerPath(const char* path, std::string* normal, uint16_t* kin
 // and deleted) and its folder is not marked read-only.
 int32_t TestDirectoryWritable(uint8_t number, bool* read_only);
 
-// What the security layer does for a directory that is being closed: check
-// this process's registration, and release its security locks there
-// (returning whether it held any). Installed by the security layer.
-struct DirectoryCloseHooks {
-  int32_t (*verify_user_record)(DirectoryEntry* entry) = nullptr;
-  bool (*release_directory_locks)(DirectoryEntry* entry) = nullptr;
-};
-void SetDirectoryCloseHooks(const DirectoryCloseHooks& hooks);
 
 }  // namespace zarq
 

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <string>
 
+#include "src/fileio/security_handle.h"
 #include "src/platform/platform.h"
 
 namespace zarq {
@@ -32,9 +33,6 @@ using SecurityFactsFetcher = int32_t (*)(uint32_t security, SecurityFileFacts* f
 
 void SetSecurityFactsFetcher(SecurityFactsFetcher fetcher);
 int32_t FetchSecurityFacts(uint32_t security, SecurityFileFacts* facts);
-
-// The directory number in a security handle (its top 8 bits).
-inline uint8_t DirectoryOfHandle(uint32_t security) { return static_cast<uint8_t>(security >> 24); }
 
 // The bytes of one stored price record of the security: 4 per field.
 uint16_t RecordSizeOf(const SecurityFileFacts& facts);

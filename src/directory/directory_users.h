@@ -1,0 +1,64 @@
+// directory_users.h: the registration of processes in a directory's user
+// file.
+//
+// Every process that opens a directory holding a database registers in the
+// directory user file; the first creates it (and builds the shared working
+// files), the last to leave removes it. The byte-range lock on the file's
+// header record serialises every change between processes. The stamp drawn
+// when the file is created ties every working file to it.
+//
+// Thread-safety: callers hold the library lock.
+
+#ifndef ZARQ_SRC_DIRECTORY_DIRECTORY_USERS_H_
+#define ZARQ_SRC_DIRECTORY_DIRECTORY_USERS_H_
+
+#include <cstdint>
+#include <string>
+
+#include "src/directory/directory_entry.h"
+
+namespace zarq {
+
+// A stamp no open directory of this process holds.
+uint32_t NewUserFileStamp();
+
+// Locks (waiting up to 10 s) or unlocks the user file's header record;
+// -366 when the lock cannot be had.
+int32_t LockUserHeader(DirectoryEntry* entry, bool lock);
+
+// Creates the user file with this process as its only user. On success the
+// header stays locked for the caller.
+int32_t CreateUserFile(DirectoryEntry* entry);
+
+// Adds this process to an existing user file. *needs_init is set when the
+// file turns out empty or without users and the shared files are missing:
+// the caller then builds them as the first user. allow_same lets this
+// process take over a record of its own identity (left by a crashed
+// process) instead of failing with -365.
+int32_t RegisterUser(DirectoryEntry* entry, bool* needs_init, bool allow_same);
+
+// Removes this process's record. When it was the last user, *was_last is
+// set and the header stays locked for RemoveDirectoryFiles.
+int32_t LeaveUser(DirectoryEntry* entry, bool* was_last);
+
+// Whether this process is still registered in the directory (its user
+// record still carries its instance tag): 0, or -363 when the registration
+// is lost, which marks the entry lost and drops this process's security
+// locks there for good; user file errors are returned as they are.
+int32_t VerifyUserRecord(DirectoryEntry* entry);
+
+// Releases this process's security locks in the directory; true when it
+// held any. The locking layer installs the releaser.
+using DirectoryLocksReleaser = bool (*)(DirectoryEntry* entry);
+void SetDirectoryLocksReleaser(DirectoryLocksReleaser releaser);
+bool ReleaseDirectoryLocks(DirectoryEntry* entry);
+
+// The text that ZARQ1_GetLastFailedOpenDirInfo reports ("application:user"
+// of whoever holds the directory after a refused open).
+void ClearLastFailedOpen();
+void SetLastFailedOpen(const char* text);
+const std::string& LastFailedOpen();
+
+}  // namespace zarq
+
+#endif  // ZARQ_SRC_DIRECTORY_DIRECTORY_USERS_H_
