@@ -87,14 +87,17 @@ int32_t CompareIndexEntries(const IndexEntry& a, const IndexEntry& b) {
   int32_t first = static_cast<signed char>(a.symbol[0]) - static_cast<signed char>(b.symbol[0]);
   if (first != 0) return first;
   if (int32_t order = CompareText(a.symbol, b.symbol); order != 0) return order;
-  if (a.op != 0 && b.op != 0) {
-    if (int32_t order = CompareText(a.symbol2, b.symbol2); order != 0) return order;
-    if (a.op != b.op) return static_cast<signed char>(a.op) - static_cast<signed char>(b.op);
-  }
   if (a.period != b.period) {
     return static_cast<signed char>(a.period) - static_cast<signed char>(b.period);
   }
   if (a.interval != b.interval) return static_cast<int32_t>(a.interval) - b.interval;
+  // The second symbol decides only between two composites of the same
+  // period and interval: deciding by it before the period would make the
+  // order cyclic (D "B*" < W plain < W "A+" < D "B*"), and a sort or a
+  // binary search over a cyclic order loses entries.
+  if (a.op != 0 && b.op != 0) {
+    if (int32_t order = CompareText(a.symbol2, b.symbol2); order != 0) return order;
+  }
   return static_cast<signed char>(a.op) - static_cast<signed char>(b.op);
 }
 

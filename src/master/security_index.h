@@ -67,9 +67,9 @@ IndexEntry IndexEntryFor(const SecurityRecord& record);
 
 // The index order, a before b (< 0), same identity (0), or after (> 0):
 // the first symbol character as a signed byte, then the symbol bytewise
-// unsigned; for two composites the second symbol and the operator; then
-// period, interval, and the operator, so that a plain security precedes a
-// composite of the same symbol. Letter case counts.
+// unsigned, the period, the interval; then a plain security before a
+// composite, and two composites by second symbol and operator. Letter case
+// counts. A total order for entries whose operator is 0 or one of "+-*/".
 int32_t CompareIndexEntries(const IndexEntry& a, const IndexEntry& b);
 
 }  // namespace zarq

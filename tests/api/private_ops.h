@@ -8,7 +8,13 @@
 
 namespace zarq_test {
 
+ZarqCopyCleanTextFn CopyCleanTextOp();
 ZarqCountBitsFn CountBitsOp();
+ZarqIeeeToMbfFn IeeeToMbfOp();
+ZarqIsPlaceholderRecordFn IsPlaceholderRecordOp();
+ZarqMbfToIeeeFn MbfToIeeeOp();
+ZarqPadTextFn PadTextOp();
+ZarqSanitizeFloatFn SanitizeFloatOp();
 ZarqValidateDateFn ValidateDateOp();
 ZarqValidateTimeFn ValidateTimeOp();
 ZarqLibraryLockFn LibraryLockOp();
