@@ -14,64 +14,29 @@ inline void SetText(char* field, size_t size, const char* text) {
   std::memcpy(field, text, strnlen(text, size - 1));
 }
 
-// A daily security of the 1990s with every field of the data part set.
+// clang-format off
+// A daily security of the 1990s.
 inline zarq::SecurityRecord DailyRecord() {
-  zarq::SecurityRecord r;
-  r.in_use = 1;
-  r.slot = 12;
-  SetText(r.symbol, sizeof(r.symbol), "IBM");
-  SetText(r.name, sizeof(r.name), "Intl Business Machines");
-  r.period = 'D';
-  r.file_number = 17;
-  r.extra_code = 5;
-  r.field_mask = 0x7F;
-  r.primary_factor = 1.0f;
-  r.secondary_factor = 1.0f;
-  r.base_date = 19900102;
-  r.first_date = 19900102;
-  r.last_date = 19991231;
-  r.extra_date = 19950615;
-  r.extra_value = 77;
-  r.flagged = 1;
-  r.import_bytes[0] = 0xA1;
-  r.import_bytes[5] = 0xF6;
-  return r;
+  return {.in_use = 1, .slot = 12, .symbol = "IBM", .name = "Intl Business Machines",
+          .period = 'D', .file_number = 17, .extra_code = 5, .field_mask = 0x7F,
+          .base_date = 19900102, .first_date = 19900102, .last_date = 19991231,
+          .extra_date = 19950615, .extra_value = 77, .flagged = 1,
+          .import_bytes = {0xA1, 0, 0, 0, 0, 0xF6}};
 }
 
-// An intraday composite with times and links.
+// An intraday composite with a long name, times and links.
 inline zarq::SecurityRecord IntradayComposite() {
-  zarq::SecurityRecord r;
-  r.in_use = 1;
-  r.slot = 300;
-  SetText(r.symbol, sizeof(r.symbol), "SPREAD14CHARSX");
-  SetText(r.name, sizeof(r.name), "A composite with a name longer than sixteen");
-  r.period = 'I';
-  r.interval = 5;
-  r.file_number = 4711;
-  r.field_mask = 0xFF;
-  SetText(r.symbol2, sizeof(r.symbol2), "MSFT");
-  r.op = '/';
-  r.primary_factor = 2.5f;
-  r.secondary_factor = -0.75f;
-  r.primary_file_number = 301;
-  r.secondary_file_number = 302;
-  r.base_date = 20080101;
-  r.first_date = 20080102;
-  r.first_time = 930015;
-  r.last_date = 20091231;
-  r.last_time = 1600999;
-  r.start_time = 930000;
-  r.end_time = 1600000;
-  r.composite = 1;
-  r.long_data_flag = 1;
-  r.primary_slot = 301;
-  r.secondary_slot = 302;
-  r.prev_slot = 299;
-  r.next_slot = 301;
-  r.next_primary_user = 5;
-  r.next_secondary_user = 6;
-  return r;
+  return {.in_use = 1, .slot = 300, .symbol = "SPREAD14CHARSX",
+          .name = "A composite with a name longer than sixteen", .period = 'I', .interval = 5,
+          .file_number = 4711, .field_mask = 0xFF, .symbol2 = "MSFT", .op = '/',
+          .primary_factor = 2.5f, .secondary_factor = -0.75f, .primary_file_number = 301,
+          .secondary_file_number = 302, .base_date = 20080101, .first_date = 20080102,
+          .first_time = 930015, .last_date = 20091231, .last_time = 1600999,
+          .start_time = 930000, .end_time = 1600000, .composite = 1, .long_data_flag = 1,
+          .primary_slot = 301, .secondary_slot = 302, .prev_slot = 299, .next_slot = 301,
+          .next_primary_user = 5, .next_secondary_user = 6};
 }
+// clang-format on
 
 }  // namespace zarq_test
 
