@@ -90,8 +90,8 @@ int32_t DecodeEmasterEntry(const uint8_t* in, uint32_t list_length, SecurityReco
   if (GetU16(in + o::kMarker) > kMarkerWide) return ZARQ_E_BAD_VERSION;
 
   NormalizeSymbol(TextAt(in + o::kSymbol), r->symbol);
-  // The full name counts only when it continues the short one; a stale
-  // full name from an older version of the entry is ignored.
+  // The full name counts only when it continues the short one: a program
+  // that knows only the short name may have renamed the security since.
   const char* short_name = TextAt(in + o::kName);
   const char* full_name = TextAt(in + o::kFullName);
   size_t short_length = strnlen(short_name, kEmasterNameLength);
