@@ -18,19 +18,44 @@ extern "C" {
 #define ZARQ_LOCK_ACQUIRE 1
 #define ZARQ_LOCK_RELEASE_FINAL 2
 
+/* Clamp modes of the stored-float conversions (ordinals 205 and 207). */
+#define ZARQ_CLAMP_NONE 0     /* only clean up denormals, NaN, infinities */
+#define ZARQ_CLAMP_SIGNED 1   /* and bound into [-2^31, 2^31 - 1] */
+#define ZARQ_CLAMP_UNSIGNED 2 /* and bound into [0, 2^32 - 1]; also any other mode */
+
+#define ZARQ_ORDINAL_COPY_CLEAN_TEXT 200
 #define ZARQ_ORDINAL_COUNT_BITS 201
 #define ZARQ_ORDINAL_GET_ROOT_PATH 202
+#define ZARQ_ORDINAL_IEEE_TO_MBF 203
+#define ZARQ_ORDINAL_IS_PLACEHOLDER_RECORD 204
+#define ZARQ_ORDINAL_MBF_TO_IEEE 205
+#define ZARQ_ORDINAL_PAD_TEXT 206
+#define ZARQ_ORDINAL_SANITIZE_FLOAT 207
 #define ZARQ_ORDINAL_VALIDATE_DATE 208
 #define ZARQ_ORDINAL_VALIDATE_TIME 209
 #define ZARQ_ORDINAL_LIBRARY_LOCK 217
 
+typedef void(ZARQ_CALL *ZarqCopyCleanTextFn)(char *dst, const char *src, int32_t maxLength);
 typedef int32_t(ZARQ_CALL *ZarqCountBitsFn)(uint32_t value);
 typedef int32_t(ZARQ_CALL *ZarqGetRootPathFn)(const char *path, char *root);
+typedef void(ZARQ_CALL *ZarqIeeeToMbfFn)(uint8_t *out4, const float *value);
+typedef int32_t(ZARQ_CALL *ZarqIsPlaceholderRecordFn)(const ZarqPriceRecord *rec);
+typedef void(ZARQ_CALL *ZarqMbfToIeeeFn)(float *out, const uint8_t *in4, int32_t clampMode);
+typedef void(ZARQ_CALL *ZarqPadTextFn)(char *text, char fill, int32_t length);
+typedef void(ZARQ_CALL *ZarqSanitizeFloatFn)(float *value, int32_t clampMode);
 typedef int32_t(ZARQ_CALL *ZarqValidateDateFn)(int32_t date, int32_t fullForm);
 typedef int32_t(ZARQ_CALL *ZarqValidateTimeFn)(int32_t time, int32_t fullForm);
 typedef void(ZARQ_CALL *ZarqLibraryLockFn)(uint32_t mode);
 
 #if !defined(_WIN32) || defined(ZARQ_BUILDING)
+
+/* Ordinal 200: copies to dst the characters of src (at most maxLength, up
+ * to its NUL) that are not control characters, without trailing spaces.
+ * dst receives maxLength + 1 bytes: the text, then zeros. src and dst may
+ * overlap. Nothing happens for a null dst or a negative maxLength; a null
+ * src gives an empty text. */
+ZARQ_PRIVATE_API void ZARQ_CALL ZARQP_CopyCleanText(char *dst, const char *src,
+                                                    int32_t maxLength);
 
 /* Ordinal 201: the number of bits set in value. */
 ZARQ_PRIVATE_API int32_t ZARQ_CALL ZARQP_CountBits(uint32_t value);
@@ -39,6 +64,30 @@ ZARQ_PRIVATE_API int32_t ZARQ_CALL ZARQP_CountBits(uint32_t value);
  * share root on Windows, "/" for an absolute path elsewhere; a relative or
  * empty path gives ZARQ_E_BAD_PATH. */
 ZARQ_PRIVATE_API int32_t ZARQ_CALL ZARQP_GetRootPath(const char *path, char *root);
+/* Ordinal 203: the 4 stored (MBF) bytes of *value. Zero, denormals and
+ * magnitudes of 2^127 and above (infinities, NaN) give four zero bytes.
+ * Nothing happens for a null pointer. */
+ZARQ_PRIVATE_API void ZARQ_CALL ZARQP_IeeeToMbf(uint8_t *out4, const float *value);
+
+/* Ordinal 204: 1 when rec marks missing data (32767.0 in place of the
+ * prices), else 0; 0 for a null rec. */
+ZARQ_PRIVATE_API int32_t ZARQ_CALL ZARQP_IsPlaceholderRecord(const ZarqPriceRecord *rec);
+
+/* Ordinal 205: the IEEE single of 4 stored (MBF) bytes, cleaned and bounded
+ * as ZARQP_SanitizeFloat does with clampMode. Nothing happens for a null
+ * pointer. */
+ZARQ_PRIVATE_API void ZARQ_CALL ZARQP_MbfToIeee(float *out, const uint8_t *in4,
+                                                int32_t clampMode);
+
+/* Ordinal 206: fills text with fill from its end (its NUL) up to length
+ * characters, without adding a NUL; reads at most length bytes of text.
+ * Nothing happens for a null text or a length of 0 or less. */
+ZARQ_PRIVATE_API void ZARQ_CALL ZARQP_PadText(char *text, char fill, int32_t length);
+
+/* Ordinal 207: cleans *value: a denormal or NaN becomes 0.0, an infinity
+ * the largest finite single of its sign; then ZARQ_CLAMP_SIGNED or
+ * ZARQ_CLAMP_UNSIGNED bounds it. Nothing happens for a null pointer. */
+ZARQ_PRIVATE_API void ZARQ_CALL ZARQP_SanitizeFloat(float *value, int32_t clampMode);
 
 /* Ordinal 208: 0 when date is valid, else ZARQ_E_BAD_DATE. fullForm nonzero
  * means a ZARQ date (yyyymmdd), zero a short date (yyyymmdd - 19000000). */

@@ -18,9 +18,21 @@ Fn ByOrdinal(int ordinal) {
 }
 }  // namespace
 
+ZarqCopyCleanTextFn CopyCleanTextOp() {
+  return ByOrdinal<ZarqCopyCleanTextFn>(ZARQ_ORDINAL_COPY_CLEAN_TEXT);
+}
 ZarqCountBitsFn CountBitsOp() { return ByOrdinal<ZarqCountBitsFn>(ZARQ_ORDINAL_COUNT_BITS); }
 ZarqGetRootPathFn GetRootPathOp() {
   return ByOrdinal<ZarqGetRootPathFn>(ZARQ_ORDINAL_GET_ROOT_PATH);
+}
+ZarqIeeeToMbfFn IeeeToMbfOp() { return ByOrdinal<ZarqIeeeToMbfFn>(ZARQ_ORDINAL_IEEE_TO_MBF); }
+ZarqIsPlaceholderRecordFn IsPlaceholderRecordOp() {
+  return ByOrdinal<ZarqIsPlaceholderRecordFn>(ZARQ_ORDINAL_IS_PLACEHOLDER_RECORD);
+}
+ZarqMbfToIeeeFn MbfToIeeeOp() { return ByOrdinal<ZarqMbfToIeeeFn>(ZARQ_ORDINAL_MBF_TO_IEEE); }
+ZarqPadTextFn PadTextOp() { return ByOrdinal<ZarqPadTextFn>(ZARQ_ORDINAL_PAD_TEXT); }
+ZarqSanitizeFloatFn SanitizeFloatOp() {
+  return ByOrdinal<ZarqSanitizeFloatFn>(ZARQ_ORDINAL_SANITIZE_FLOAT);
 }
 ZarqValidateDateFn ValidateDateOp() {
   return ByOrdinal<ZarqValidateDateFn>(ZARQ_ORDINAL_VALIDATE_DATE);
@@ -32,8 +44,14 @@ ZarqLibraryLockFn LibraryLockOp() {
   return ByOrdinal<ZarqLibraryLockFn>(ZARQ_ORDINAL_LIBRARY_LOCK);
 }
 #else
+ZarqCopyCleanTextFn CopyCleanTextOp() { return &ZARQP_CopyCleanText; }
 ZarqCountBitsFn CountBitsOp() { return &ZARQP_CountBits; }
 ZarqGetRootPathFn GetRootPathOp() { return &ZARQP_GetRootPath; }
+ZarqIeeeToMbfFn IeeeToMbfOp() { return &ZARQP_IeeeToMbf; }
+ZarqIsPlaceholderRecordFn IsPlaceholderRecordOp() { return &ZARQP_IsPlaceholderRecord; }
+ZarqMbfToIeeeFn MbfToIeeeOp() { return &ZARQP_MbfToIeee; }
+ZarqPadTextFn PadTextOp() { return &ZARQP_PadText; }
+ZarqSanitizeFloatFn SanitizeFloatOp() { return &ZARQP_SanitizeFloat; }
 ZarqValidateDateFn ValidateDateOp() { return &ZARQ1_ValidateDate; }
 ZarqValidateTimeFn ValidateTimeOp() { return &ZARQ1_ValidateTime; }
 ZarqLibraryLockFn LibraryLockOp() { return &ZARQP_LibraryLock; }

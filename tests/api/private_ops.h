@@ -8,8 +8,14 @@
 
 namespace zarq_test {
 
+ZarqCopyCleanTextFn CopyCleanTextOp();
 ZarqCountBitsFn CountBitsOp();
 ZarqGetRootPathFn GetRootPathOp();
+ZarqIeeeToMbfFn IeeeToMbfOp();
+ZarqIsPlaceholderRecordFn IsPlaceholderRecordOp();
+ZarqMbfToIeeeFn MbfToIeeeOp();
+ZarqPadTextFn PadTextOp();
+ZarqSanitizeFloatFn SanitizeFloatOp();
 ZarqValidateDateFn ValidateDateOp();
 ZarqValidateTimeFn ValidateTimeOp();
 ZarqLibraryLockFn LibraryLockOp();

@@ -1,0 +1,6 @@
+target_sources(zarq_unit_tests PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/master_files_test.cc
+  ${CMAKE_CURRENT_LIST_DIR}/master_repair_test.cc
+  ${CMAKE_CURRENT_LIST_DIR}/record_rules_test.cc
+  ${CMAKE_CURRENT_LIST_DIR}/security_files_test.cc
+  ${CMAKE_CURRENT_LIST_DIR}/text_rules_test.cc)
