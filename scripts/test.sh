@@ -35,4 +35,7 @@ else
   scripts/check-exports.sh build/win32/zarq.dll i686-w64-mingw32-objdump
   echo "(wine32 is not installed: the 32-bit test programs were not run)"
 fi
+echo "== decoders under the fuzzer (AddressSanitizer)"
+scripts/fuzz.sh 30
+
 echo "== all tests passed"

@@ -7,7 +7,6 @@
 #include "include/zarq.h"
 #include "src/fileio/file_naming.h"
 #include "src/fileio/file_table.h"
-#include "src/frame/count_bits.h"
 
 namespace zarq {
 namespace {
@@ -22,10 +21,6 @@ int32_t FetchSecurityFacts(uint32_t security, SecurityFileFacts* facts) {
   *facts = SecurityFileFacts{};
   if (g_fetcher == nullptr) return ZARQ_E_NOT_LOCKED;
   return g_fetcher(security, facts);
-}
-
-uint16_t RecordSizeOf(const SecurityFileFacts& facts) {
-  return static_cast<uint16_t>(4 * CountBits(facts.field_mask));
 }
 
 int32_t BuildSecurityFileName(uint32_t security, std::string* name, uint16_t kind) {
@@ -58,14 +53,14 @@ int32_t SeekSecurityRecords(uint32_t security, FileHandle handle, int32_t index)
   SecurityFileFacts facts;
   int32_t status = FetchSecurityFacts(security, &facts);
   if (status != ZARQ_OK) return status;
-  return FileSeek(handle, RecordSizeOf(facts), index, kSeekRecord);
+  return FileSeek(handle, facts.record_size, index, kSeekRecord);
 }
 
 int32_t ReadSecurityRecords(uint32_t security, FileHandle handle, uint32_t count, void* buffer) {
   SecurityFileFacts facts;
   int32_t status = FetchSecurityFacts(security, &facts);
   if (status != ZARQ_OK) return status;
-  return FileRead(handle, count * RecordSizeOf(facts), buffer);
+  return FileRead(handle, count * facts.record_size, buffer);
 }
 
 int32_t WriteSecurityRecords(uint32_t security, FileHandle handle, uint32_t count,
@@ -73,7 +68,7 @@ int32_t WriteSecurityRecords(uint32_t security, FileHandle handle, uint32_t coun
   SecurityFileFacts facts;
   int32_t status = FetchSecurityFacts(security, &facts);
   if (status != ZARQ_OK) return status;
-  return FileWrite(handle, count * RecordSizeOf(facts), buffer);
+  return FileWrite(handle, count * facts.record_size, buffer);
 }
 
 }  // namespace zarq

@@ -25,7 +25,7 @@ struct SecurityFileFacts {
   uint32_t primary_file_number = 0;    // composites
   uint32_t secondary_file_number = 0;  // composites
   bool composite = false;
-  uint16_t field_mask = 0;
+  uint16_t record_size = 0;  // bytes of one stored price record
 };
 
 // 0 and the facts of a security this process holds locked, or a status.
@@ -33,9 +33,6 @@ using SecurityFactsFetcher = int32_t (*)(uint32_t security, SecurityFileFacts* f
 
 void SetSecurityFactsFetcher(SecurityFactsFetcher fetcher);
 int32_t FetchSecurityFacts(uint32_t security, SecurityFileFacts* facts);
-
-// The bytes of one stored price record of the security: 4 per field.
-uint16_t RecordSizeOf(const SecurityFileFacts& facts);
 
 // The name of the security's file of a kind: for a composite, kinds 1 and 2
 // name its components' data files. A security whose record cannot be had
