@@ -325,6 +325,17 @@ ZARQ_API int32_t ZARQ_CALL ZARQ1_CloseDirectory(uint32_t number);
 ZARQ_API int32_t ZARQ_CALL ZARQ1_GetDataPath(uint32_t number, char *path, uint32_t strip);
 /* The number of the open directory at path. */
 ZARQ_API int32_t ZARQ_CALL ZARQ1_GetDirectoryNumber(const char *path, uint8_t *number);
+/* Reports on the open directory number (when above 0), else on the folder
+ * at path, open or not. The block is cleared and its Size set even when the
+ * call fails. */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_GetDirectoryStatus(int8_t number, const char *path,
+                                                    ZarqDirectoryStatus *status);
+/* After an open refused with ZARQ_E_HELD_BY_OTHER_PROGRAM or
+ * ZARQ_E_ALREADY_REGISTERED: the application and user names (at least 31
+ * bytes each) of whoever holds the directory; empty after any other open. */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_GetLastFailedOpenDirInfo(char *application, char *user);
+/* Turns an open directory without a database into an empty database. */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_BuildQuorvantaDirectory(uint32_t number);
 
 /* Dates and times (work in any library state) -----------------------------*/
 

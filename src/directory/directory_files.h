@@ -24,6 +24,14 @@ int32_t BuildDatabase(uint8_t number);
 // (clearing its marks in the lock file when it held security locks).
 int32_t LeaveDirectory(DirectoryEntry* entry, bool clear_lock_marks);
 
+// Clean-up by the last user (was_last: the master files are written back
+// first; without success the working files stay), or undoing a failed
+// first-user build (the master files lose their read-only mark).
+int32_t RemoveDirectoryFiles(DirectoryEntry* entry, bool was_last);
+
+// Removes every database file of an emptied directory.
+int32_t EraseDatabaseFiles(uint8_t number);
+
 }  // namespace zarq
 
 #endif  // ZARQ_SRC_DIRECTORY_DIRECTORY_FILES_H_

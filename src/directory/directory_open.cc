@@ -43,7 +43,19 @@ int32_t SetUpEntry(DirectoryEntry* entry, const std::string& path, uint16_t kind
   }
   int32_t status = GetVolumeInfo(entry->number, &entry->volume_label, &entry->volume_serial);
   if (status != ZARQ_OK) return status;
-  return OpenDirectoryFiles(entry, flags);
+  status = OpenDirectoryFiles(entry, flags);
+  if (status != ZARQ_OPENED_NO_DATABASE) return status;
+  // No MASTER file: build the master files when asked to, or when XMASTER
+  // shows that a database was here.
+  if (flags & kOpenBuildMasters) {
+    status = BuildDatabase(entry->number);
+    return status == ZARQ_OK ? ZARQ_OPENED_BUILT : status;
+  }
+  std::string xmaster;
+  status = BuildDirFileName(entry->number, &xmaster, kKindXmaster);
+  if (status != ZARQ_OK) return status;
+  if (!IsExistingFile(xmaster)) return ZARQ_OPENED_NO_DATABASE;
+  return BuildDatabase(entry->number);
 }
 
 }  // namespace

@@ -3,7 +3,8 @@ target_sources(zarq_objects PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/directory_files.cc
   ${CMAKE_CURRENT_LIST_DIR}/directory_list.cc
   ${CMAKE_CURRENT_LIST_DIR}/directory_open.cc
-  ${CMAKE_CURRENT_LIST_DIR}/directory_parts.cc)
+  ${CMAKE_CURRENT_LIST_DIR}/directory_parts.cc
+  ${CMAKE_CURRENT_LIST_DIR}/directory_status.cc)
 target_sources(zarq_objects PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/directory_users.cc
   ${CMAKE_CURRENT_LIST_DIR}/lock_file.cc

@@ -105,6 +105,11 @@ int32_t BuildFileName(uint8_t directory, uint32_t number, std::string* name, uin
   name->clear();
   DirectoryFacts* facts = FindDirectoryFacts(directory);
   if (facts == nullptr) return ZARQ_E_DIRECTORY_NOT_OPEN;
+  return BuildFileNameIn(facts, number, name, code);
+}
+
+int32_t BuildFileNameIn(DirectoryFacts* facts, uint32_t number, std::string* name, uint16_t code) {
+  name->clear();
   uint16_t kind = code & kKindMask;
   bool wildcard = code & kKindWildcard;
   bool temporary = code & kKindTemporary;

@@ -16,6 +16,8 @@
 #include <cstdint>
 #include <string>
 
+#include "src/fileio/directory_facts.h"
+
 namespace zarq {
 
 enum FileKind : uint16_t {
@@ -46,6 +48,9 @@ enum FileKind : uint16_t {
 // when a read-only directory finds no free id for its user file. *name is
 // empty on failure.
 int32_t BuildFileName(uint8_t directory, uint32_t number, std::string* name, uint16_t kind);
+
+// BuildFileName for a folder described by facts (open or not).
+int32_t BuildFileNameIn(DirectoryFacts* facts, uint32_t number, std::string* name, uint16_t kind);
 
 // BuildFileName with number 0: the directory's own files.
 int32_t BuildDirFileName(uint8_t directory, std::string* name, uint16_t kind);

@@ -8,3 +8,11 @@ target_sources(zarq_objects PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/security_record.cc
   ${CMAKE_CURRENT_LIST_DIR}/text_rules.cc
   ${CMAKE_CURRENT_LIST_DIR}/xmaster_file.cc)
+target_sources(zarq_objects PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/data_file_numbers.cc
+  ${CMAKE_CURRENT_LIST_DIR}/list_linking.cc
+  ${CMAKE_CURRENT_LIST_DIR}/master_import.cc
+  ${CMAKE_CURRENT_LIST_DIR}/master_load.cc
+  ${CMAKE_CURRENT_LIST_DIR}/master_write_back.cc
+  ${CMAKE_CURRENT_LIST_DIR}/security_list.cc
+  ${CMAKE_CURRENT_LIST_DIR}/security_list_header.cc)

@@ -140,15 +140,6 @@ TEST_F(DirectoryOpenTest, ReadOnlyDirectories) {
   ASSERT_EQ(ZARQ1_CloseDirectory(number), ZARQ_OK);
 }
 
-TEST_F(DirectoryOpenTest, AFolderHoldingADatabaseIsNotReportedOpenWithoutIt) {
-  folder_.WriteFile("MASTER", std::string(53, '\0'));
-  uint8_t number = 7;
-  int32_t status = ZARQ1_OpenDirectory(folder_.path().c_str(), &number, 0);
-  EXPECT_LT(status, 0);
-  EXPECT_EQ(number, 0);
-  EXPECT_EQ(OpenDirectories().size(), 0u);
-}
-
 TEST_F(DirectoryOpenTest, ShutdownClosesDirectoriesOpenedSeveralTimes) {
   uint8_t number = Open(folder_.path());
   ASSERT_EQ(ZARQ1_OpenDirectory(folder_.path().c_str(), &number, ZARQ_OPEN_COUNT_AGAIN), ZARQ_OK);

@@ -1,0 +1,308 @@
+// Opening a folder that holds a database as its first and only user: the
+// build of the working files from the master files, their repairs, and the
+// write-back when the directory is closed.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "include/zarq.h"
+#include "src/directory/directory_entry.h"
+#include "src/frame/little_endian.h"
+#include "src/master/emaster_file.h"
+#include "src/master/master_file.h"
+#include "src/master/security_index.h"
+#include "src/master/security_list.h"
+#include "src/master/security_record.h"
+#include "src/master/xmaster_file.h"
+#include "tests/support/library_fixture.h"
+#include "tests/support/master_builder.h"
+
+namespace zarq {
+namespace {
+
+namespace fs = std::filesystem;
+using zarq_test::DailySecurity;
+using zarq_test::NumberedSecurities;
+using zarq_test::WriteMasterFiles;
+
+const uint8_t* Raw(const std::string& bytes, size_t offset = 0) {
+  return reinterpret_cast<const uint8_t*>(bytes.data()) + offset;
+}
+
+class DatabaseOpenTest : public zarq_test::InitializedTest {
+ protected:
+  int32_t Open(uint32_t flags = 0) {
+    dir_ = 0;
+    return ZARQ1_OpenDirectory(folder_.path().c_str(), &dir_, flags);
+  }
+  SecurityListHeader ListHeader() {
+    SecurityListHeader header;
+    EXPECT_EQ(DecodeSecurityListHeader(Raw(folder_.ReadFile("~ZARQ.SEC")), &header), ZARQ_OK);
+    return header;
+  }
+  SecurityRecord ListRecord(uint32_t slot) {
+    SecurityRecord record;
+    std::string bytes = folder_.ReadFile("~ZARQ.SEC");
+    EXPECT_GE(bytes.size(), (slot + 1) * kSecurityRecordSize);
+    DecodeSecurityRecord(Raw(bytes, slot * kSecurityRecordSize), &record);
+    return record;
+  }
+  SecurityRecord EmasterRecord(int position) {
+    std::string bytes = folder_.ReadFile("EMASTER");
+    SecurityRecord record;
+    uint16_t level = 400;
+    EXPECT_EQ(DecodeEmasterEntry(Raw(bytes, position * kEmasterRecordSize), 255, &record, &level),
+              ZARQ_OK);
+    return record;
+  }
+  bool WorkingFilesExist() {
+    for (const char* name : {"~ZARQ.SEC", "~ZARQ.INX", "~ZARQ.LCK", "~ZARQ.USR"}) {
+      if (folder_.Exists(name)) return true;
+    }
+    return false;
+  }
+  bool Writable(const std::string& name) {
+    return (fs::status(folder_.Join(name)).permissions() & fs::perms::owner_write) !=
+           fs::perms::none;
+  }
+
+  zarq_test::TempFolder folder_;
+  uint8_t dir_ = 0;
+};
+
+TEST_F(DatabaseOpenTest, AnEmptyFolderIsTurnedIntoADatabase) {
+  ASSERT_EQ(Open(), ZARQ_OPENED_NO_DATABASE);
+  EXPECT_TRUE(fs::is_empty(folder_.path()));
+  ASSERT_EQ(ZARQ1_BuildQuorvantaDirectory(dir_), ZARQ_OK);
+  EXPECT_EQ(folder_.ReadFile("MASTER"), std::string(53, '\0'));
+  EXPECT_EQ(folder_.ReadFile("EMASTER").size(), 192u);
+  EXPECT_EQ(folder_.ReadFile("~ZARQ.SEC").size(), 178u);
+  EXPECT_EQ(ListHeader().next_file_number, 1u);
+  EXPECT_EQ(ListHeader().slot_count, 0u);
+  EXPECT_EQ(folder_.ReadFile("~ZARQ.INX").size(), 38u);
+  EXPECT_EQ(folder_.ReadFile("~ZARQ.LCK").size(), 37u);
+  EXPECT_EQ(folder_.ReadFile("~ZARQ.USR").size(), 2u * 71);
+  EXPECT_EQ(ZARQ1_BuildQuorvantaDirectory(dir_), ZARQ_E_DATABASE_EXISTS);
+
+  ZarqDirectoryStatus status;
+  ASSERT_EQ(ZARQ1_GetDirectoryStatus(static_cast<int8_t>(dir_), "", &status), ZARQ_OK);
+  EXPECT_EQ(status.Size, 40u);
+  EXPECT_TRUE(status.Valid && status.InUse && status.HoldsDatabase && status.OpenHere);
+  EXPECT_EQ(status.DirNumber, dir_);
+  EXPECT_EQ(status.LiveSecurities, 0u);
+
+  ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
+  EXPECT_FALSE(WorkingFilesExist());
+  EXPECT_FALSE(folder_.Exists("XMASTER"));  // fewer than 256 securities
+  EXPECT_EQ(folder_.ReadFile("MASTER").size(), 53u);
+  EXPECT_EQ(folder_.ReadFile("EMASTER").size(), 192u);
+  EXPECT_TRUE(Writable("MASTER"));
+}
+
+TEST_F(DatabaseOpenTest, OpenFlagsBuildAndCreate) {
+  ASSERT_EQ(Open(ZARQ_OPEN_BUILD_MASTERS), ZARQ_OPENED_BUILT);
+  EXPECT_TRUE(folder_.Exists("MASTER"));
+  ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
+  std::string created = folder_.Join("new") + zarq_test::Separator() + "db";
+  uint8_t number = 0;
+  EXPECT_EQ(ZARQ1_OpenDirectory(created.c_str(), &number,
+                                ZARQ_OPEN_CREATE_FOLDER | ZARQ_OPEN_BUILD_MASTERS),
+            ZARQ_OPENED_CREATED);
+  EXPECT_TRUE(fs::exists(created + zarq_test::Separator() + "MASTER"));
+}
+
+TEST_F(DatabaseOpenTest, TheFirstUserImportsLinksAndIndexes) {
+  std::vector<SecurityRecord> records = NumberedSecurities(2);
+  records.push_back(zarq_test::CompositeSecurity("S1", "S2", '/', 1, 2, 3));
+  records[1].extra_value = 0;
+  WriteMasterFiles(folder_, records);
+  ASSERT_EQ(Open(), ZARQ_OK);
+  EXPECT_FALSE(Writable("MASTER"));  // other programs keep off while in use
+  EXPECT_FALSE(Writable("EMASTER"));
+  SecurityListHeader header = ListHeader();
+  EXPECT_EQ(header.slot_count, 3u);
+  EXPECT_EQ(header.live_count, 3u);
+  EXPECT_EQ(header.first_slot, 1u);
+  EXPECT_EQ(header.last_slot, 3u);
+  EXPECT_EQ(header.next_file_number, 4u);
+  EXPECT_EQ(header.stamp, FindDirectory(dir_)->user_file_stamp);
+  SecurityRecord one = ListRecord(1), two = ListRecord(2), composite = ListRecord(3);
+  EXPECT_STREQ(one.symbol, "S1");
+  EXPECT_EQ(one.slot, 1u);
+  EXPECT_EQ(one.next_slot, 2u);
+  EXPECT_EQ(two.prev_slot, 1u);
+  EXPECT_EQ(composite.primary_slot, 1u);
+  EXPECT_EQ(composite.secondary_slot, 2u);
+  EXPECT_EQ(one.next_primary_user, 3u);
+  EXPECT_EQ(two.next_secondary_user, 3u);
+  EXPECT_STREQ(composite.symbol2, "S2");
+  std::string index = folder_.ReadFile("~ZARQ.INX");
+  ASSERT_EQ(index.size(), 4u * kIndexRecordSize);
+  IndexEntry first, second, third;
+  DecodeIndexEntry(Raw(index, 38), &first);
+  DecodeIndexEntry(Raw(index, 76), &second);
+  DecodeIndexEntry(Raw(index, 114), &third);
+  EXPECT_EQ(first.slot, 1u);  // S1 plain before S1/S2
+  EXPECT_EQ(second.slot, 3u);
+  EXPECT_EQ(third.slot, 2u);
+  ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
+  EXPECT_TRUE(Writable("MASTER"));
+}
+
+TEST_F(DatabaseOpenTest, AMissingEmasterIsBuiltFromMaster) {
+  WriteMasterFiles(folder_, NumberedSecurities(3), /*with_emaster=*/false);
+  ASSERT_EQ(Open(), ZARQ_OK);
+  EXPECT_EQ(folder_.ReadFile("EMASTER").size(), 4u * 192);
+  SecurityRecord rebuilt = EmasterRecord(2);
+  EXPECT_STREQ(rebuilt.symbol, "S2");
+  EXPECT_EQ(rebuilt.base_date, rebuilt.first_date);
+  EXPECT_EQ(ListRecord(3).file_number, 3u);
+  EXPECT_STREQ(ListRecord(3).name, "Name of S3");
+}
+
+TEST_F(DatabaseOpenTest, EmasterEntriesAreRepairedBySwappingAndFromMasterDates) {
+  std::vector<SecurityRecord> records = NumberedSecurities(3);
+  for (uint32_t i = 0; i < 3; ++i) records[i].extra_value = 100 + i;
+  records[0].extra_date = records[1].extra_date = records[2].extra_date = 20050505;
+  WriteMasterFiles(folder_, records);
+  // Another program moved EMASTER's first two entries and changed a date
+  // in MASTER only.
+  std::string emaster = folder_.ReadFile("EMASTER");
+  std::swap_ranges(emaster.begin() + 192, emaster.begin() + 384, emaster.begin() + 384);
+  folder_.WriteFile("EMASTER", emaster);
+  records[2].last_date = 20021231;
+  std::vector<uint8_t> master_entry(53);
+  EncodeMasterEntry(records[2], master_entry.data());
+  std::string master = folder_.ReadFile("MASTER");
+  master.replace(3 * 53, 53, zarq_test::Bytes(master_entry));
+  folder_.WriteFile("MASTER", master);
+
+  ASSERT_EQ(Open(), ZARQ_OK);
+  for (uint32_t i = 1; i <= 3; ++i) {
+    SecurityRecord repaired = EmasterRecord(static_cast<int>(i));
+    EXPECT_EQ(repaired.file_number, i);
+    EXPECT_EQ(repaired.extra_value, 99 + i);  // moved back, not rebuilt
+    EXPECT_EQ(ListRecord(i).extra_value, 99 + i);
+  }
+  EXPECT_EQ(EmasterRecord(3).last_date, 20021231);
+  EXPECT_EQ(ListRecord(3).last_date, 20021231);
+}
+
+TEST_F(DatabaseOpenTest, OddMasterHeadersAndSizes) {
+  WriteMasterFiles(folder_, NumberedSecurities(3));
+  std::string master = folder_.ReadFile("MASTER");
+  PutI16(reinterpret_cast<uint8_t*>(master.data()), 300);  // claims 300 entries
+  folder_.WriteFile("MASTER", master + std::string(53 * 400, '\0'));
+  ASSERT_EQ(Open(), ZARQ_OK);
+  EXPECT_EQ(ListHeader().slot_count, 3u);
+  EXPECT_EQ(folder_.ReadFile("MASTER").size(), 4u * 53);
+  ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
+
+  // A MASTER shorter than its header loads as empty.
+  folder_.WriteFile("MASTER", std::string(20, '\0'));
+  ASSERT_EQ(Open(), ZARQ_OK);
+  EXPECT_EQ(ListHeader().slot_count, 0u);
+  ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
+  EXPECT_EQ(folder_.ReadFile("MASTER").size(), 53u);
+}
+
+TEST_F(DatabaseOpenTest, XmasterAloneIsImported) {
+  std::vector<SecurityRecord> records = NumberedSecurities(258);
+  WriteMasterFiles(folder_, records);
+  std::remove(folder_.Join("MASTER").c_str());
+  std::remove(folder_.Join("EMASTER").c_str());
+  ASSERT_EQ(Open(), ZARQ_OK);  // built at once: XMASTER shows a database was here
+  EXPECT_EQ(ListHeader().slot_count, 3u);
+  EXPECT_STREQ(ListRecord(1).symbol, "S256");
+  EXPECT_EQ(ListRecord(3).file_number, 258u);
+}
+
+TEST_F(DatabaseOpenTest, FailedFirstBuildsLeaveNoWorkingFiles) {
+  std::vector<SecurityRecord> records = NumberedSecurities(3);
+  records[2] = DailySecurity("S1", 3);  // the same security twice
+  WriteMasterFiles(folder_, records);
+  EXPECT_EQ(Open(), ZARQ_E_DUPLICATE_SECURITY);
+  EXPECT_EQ(dir_, 0);
+  EXPECT_FALSE(WorkingFilesExist());
+  EXPECT_TRUE(Writable("MASTER"));
+  EXPECT_TRUE(Writable("EMASTER"));
+
+  // An EMASTER entry of a layout newer than this library knows.
+  WriteMasterFiles(folder_, NumberedSecurities(3));
+  std::string emaster = folder_.ReadFile("EMASTER");
+  emaster[2 * 192] = '6';
+  emaster[2 * 192 + 1] = '7';
+  folder_.WriteFile("EMASTER", emaster);
+  EXPECT_EQ(Open(), ZARQ_E_BAD_VERSION);
+  EXPECT_FALSE(WorkingFilesExist());
+  EXPECT_TRUE(Writable("MASTER"));
+}
+
+TEST_F(DatabaseOpenTest, WriteBackSplitsTheListAndRenumbersDataFiles) {
+  WriteMasterFiles(folder_, NumberedSecurities(300));
+  ASSERT_EQ(Open(ZARQ_OPEN_FIELD_LIST_FILES), ZARQ_OK);
+  // Position 10 now uses number 400 and position 300 number 10, and a
+  // composite refers to both: each number lies in the wrong master file.
+  DirectoryEntry* entry = FindDirectory(dir_);
+  SecurityList list;
+  ASSERT_EQ(ReadSecurityList(entry, &list), ZARQ_OK);
+  list.at(10).file_number = 400;
+  list.at(300).file_number = 10;
+  list.at(50) = zarq_test::CompositeSecurity("S10", "S300", '-', 400, 10, 50);
+  list.at(50).slot = 50;
+  list.at(50).prev_slot = 49;
+  list.at(50).next_slot = 51;
+  ASSERT_EQ(WriteSecurityList(entry, list, false), ZARQ_OK);
+  folder_.WriteFile("F400.MWD", "ten");
+  folder_.WriteFile("F400.DOP", "fields of ten");
+  folder_.WriteFile("F10.DAT", "three hundred");
+
+  ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
+  EXPECT_EQ(folder_.ReadFile("MASTER").size(), 256u * 53);
+  EXPECT_EQ(folder_.ReadFile("EMASTER").size(), 256u * 192);
+  std::string xmaster = folder_.ReadFile("XMASTER");
+  ASSERT_EQ(xmaster.size(), 46u * 150);
+  XmasterHeader xheader;
+  ASSERT_EQ(DecodeXmasterHeader(Raw(xmaster), &xheader), ZARQ_OK);
+  EXPECT_EQ(xheader.entry_count, 45u);
+  EXPECT_EQ(xheader.entry_count2, 45u);
+  EXPECT_EQ(folder_.ReadFile("F10.DAT"), "ten");
+  EXPECT_EQ(folder_.ReadFile("F10.DOP"), "fields of ten");
+  EXPECT_EQ(folder_.ReadFile("F300.MWD"), "three hundred");
+  EXPECT_FALSE(folder_.Exists("F400.MWD"));
+  EXPECT_EQ(EmasterRecord(10).file_number, 10u);
+  EXPECT_EQ(Raw(folder_.ReadFile("MASTER"), 10 * 53)[0], 10);
+  SecurityRecord last;
+  uint16_t level = 200;
+  DecodeXmasterEntry(Raw(xmaster, 45 * 150), 300, &last, &level);
+  EXPECT_EQ(last.file_number, 300u);
+  EXPECT_STREQ(last.symbol, "S300");
+  SecurityRecord composite = EmasterRecord(50);
+  EXPECT_EQ(composite.primary_file_number, 10u);
+  EXPECT_EQ(composite.secondary_file_number, 300u);
+  EXPECT_FALSE(WorkingFilesExist());
+}
+
+TEST_F(DatabaseOpenTest, StatusOfClosedFolders) {
+  ZarqDirectoryStatus status;
+  ASSERT_EQ(ZARQ1_GetDirectoryStatus(0, folder_.path().c_str(), &status), ZARQ_OK);
+  EXPECT_TRUE(status.Valid);
+  EXPECT_FALSE(status.HoldsDatabase || status.InUse || status.OpenHere);
+  EXPECT_NE(status.DriveKind, 0);
+  WriteMasterFiles(folder_, NumberedSecurities(1));
+  ASSERT_EQ(ZARQ1_GetDirectoryStatus(0, folder_.path().c_str(), &status), ZARQ_OK);
+  EXPECT_TRUE(status.HoldsDatabase);
+  EXPECT_FALSE(status.InUse);
+  folder_.WriteFile("~ZARQ.USR", "");
+  ASSERT_EQ(ZARQ1_GetDirectoryStatus(0, folder_.path().c_str(), &status), ZARQ_OK);
+  EXPECT_TRUE(status.InUse);
+  EXPECT_EQ(ZARQ1_GetDirectoryStatus(0, "", &status), ZARQ_E_DIRECTORY_NOT_OPEN);
+  EXPECT_EQ(status.Size, 40u);
+  EXPECT_FALSE(status.Valid);
+}
+
+}  // namespace
+}  // namespace zarq
