@@ -83,8 +83,8 @@ TEST_F(DataFileTest, ReadingTheCountRepairsWhatTheFileCannotBack) {
   EXPECT_EQ(count, 0);
   EXPECT_TRUE(damaged);
   EXPECT_EQ(folder_.ReadFile("F12.DAT").size(), 28u);
+  FileCloseMatching(dir_, 0, kCloseDirectory);  // Windows keeps open files
   std::remove(PathOf("F12.DAT").c_str());
-  FileCloseMatching(dir_, 0, kCloseDirectory);
   EXPECT_EQ(Count(&count, &damaged), ZARQ_E_FILE_NOT_FOUND);
 }
 
