@@ -34,7 +34,8 @@ struct NameParts {
 };
 
 bool PartsOfKind(uint16_t kind, uint32_t number, NameParts* parts) {
-  const std::string sub = std::string("ZQSmart") + kPathSeparator;
+  std::string sub = "ZQSmart";
+  sub.push_back(kPathSeparator);
   switch (kind) {
     case kKindScratchOrAll:
       return true;
@@ -149,7 +150,11 @@ int32_t BuildFileNameIn(DirectoryFacts* facts, uint32_t number, std::string* nam
       number_part = folder_only ? "" : Hex(id, 3);
     }
     if (scratch) number_part = Hex(candidate & 0xFFFF, 4);
-    std::string composed = folder + parts.sub_folder + parts.base + number_part + parts.extension;
+    std::string composed;
+    for (const std::string* part :
+         {&folder, &parts.sub_folder, &parts.base, &number_part, &parts.extension}) {
+      composed.append(*part);
+    }
     if (composed.size() > static_cast<size_t>(kMaxFilePath)) return ZARQ_E_INVALID_ARGUMENT;
     if (folder_only && composed.size() >= 4 && composed.back() == kPathSeparator &&
         !IsRootPath(composed)) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "src/frame/ascii_text.h"
 #include "src/master/emaster_file.h"
 #include "src/master/master_file.h"
 #include "src/master/security_record.h"
@@ -22,8 +23,8 @@ namespace zarq_test {
 inline zarq::SecurityRecord DailySecurity(const std::string& symbol, uint32_t file_number) {
   zarq::SecurityRecord record;
   record.in_use = 1;
-  std::strncpy(record.symbol, symbol.c_str(), sizeof(record.symbol) - 1);
-  std::strncpy(record.name, ("Name of " + symbol).c_str(), sizeof(record.name) - 1);
+  zarq::CopyBounded(record.symbol, sizeof(record.symbol), symbol.c_str());
+  zarq::CopyBounded(record.name, sizeof(record.name), ("Name of " + symbol).c_str());
   record.period = 'D';
   record.file_number = file_number;
   record.field_mask = 0x7F;
@@ -37,7 +38,7 @@ inline zarq::SecurityRecord CompositeSecurity(const std::string& symbol, const s
                                               char op, uint32_t primary, uint32_t secondary,
                                               uint32_t file_number) {
   zarq::SecurityRecord record = DailySecurity(symbol, file_number);
-  std::strncpy(record.symbol2, symbol2.c_str(), sizeof(record.symbol2) - 1);
+  zarq::CopyBounded(record.symbol2, sizeof(record.symbol2), symbol2.c_str());
   record.op = op;
   record.composite = 1;
   record.primary_factor = record.secondary_factor = 1.0f;
