@@ -183,9 +183,14 @@ int32_t LeaveDirectory(DirectoryEntry* entry, bool clear_lock_marks) {
     if (status != ZARQ_OK) return status;
   }
   bool was_last = false;
+  uint16_t record = entry->user_record;
   int32_t status = LeaveUser(entry, &was_last);
-  if (status != ZARQ_OK) return status;
-  return was_last ? RemoveDirectoryFiles(entry, true) : ZARQ_OK;
+  if (status != ZARQ_OK || !was_last) return status;
+  status = RemoveDirectoryFiles(entry, true);
+  // Without new master files the working files stay, and so does this
+  // process: it remains a user until a close succeeds.
+  if (status != ZARQ_OK) RejoinUser(entry, record);
+  return status;
 }
 
 int32_t RemoveDirectoryFiles(DirectoryEntry* entry, bool was_last) {

@@ -42,7 +42,6 @@ int32_t NormalizeCallerPath(const char* path, std::string* normal, uint16_t* kin
 // and deleted) and its folder is not marked read-only.
 int32_t TestDirectoryWritable(uint8_t number, bool* read_only);
 
-
 }  // namespace zarq
 
 #endif  // ZARQ_SRC_DIRECTORY_DIRECTORY_OPEN_H_

@@ -148,8 +148,8 @@ int32_t RegisterLocked(DirectoryEntry* entry, FileHandle file, bool* needs_init,
 uint32_t NewUserFileStamp() {
   for (;;) {
     if (++g_stamp_counter > kMaxStampCounter) g_stamp_counter = 1;
-    uint32_t stamp = ((static_cast<uint32_t>(g_stamp_counter) << 24) + Os().TickCount()) |
-                     0x80402000u;
+    uint32_t stamp =
+        ((static_cast<uint32_t>(g_stamp_counter) << 24) + Os().TickCount()) | 0x80402000u;
     bool taken = false;
     for (DirectoryEntry* entry : OpenDirectories()) taken |= entry->user_file_stamp == stamp;
     if (!taken) return stamp;
@@ -272,6 +272,24 @@ int32_t VerifyUserRecord(DirectoryEntry* entry) {
     entry->flags |= kDirRegistrationLost;
     ReleaseDirectoryLocks(entry);
   }
+  return status;
+}
+
+int32_t RejoinUser(DirectoryEntry* entry, uint16_t record) {
+  FileHandle file = kNoFileHandle;
+  int32_t status = OpenUserFile(entry, 0, &file);
+  if (status == ZARQ_OK) status = LockHeaderOf(file, true);
+  if (status != ZARQ_OK) return status;
+  UserFileHeader header;
+  status = ReadHeader(file, &header);
+  if (status == ZARQ_OK && header.stamp != entry->user_file_stamp) status = ZARQ_E_STAMP_MISMATCH;
+  if (status == ZARQ_OK) {
+    ++header.users;
+    header.records = std::max(header.records, record);
+    status = WriteHeader(file, header);
+  }
+  LockHeaderOf(file, false);
+  if (status == ZARQ_OK) entry->user_record = record;
   return status;
 }
 

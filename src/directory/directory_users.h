@@ -53,6 +53,12 @@ using DirectoryLocksReleaser = bool (*)(DirectoryEntry* entry);
 void SetDirectoryLocksReleaser(DirectoryLocksReleaser releaser);
 bool ReleaseDirectoryLocks(DirectoryEntry* entry);
 
+// Counts this process as a user again after it left as the last one but
+// could not write the master files back: its record (left in place by
+// LeaveUser) is its own again, so a later close tries anew, and a process
+// that joins meanwhile is not taken for the last user.
+int32_t RejoinUser(DirectoryEntry* entry, uint16_t record);
+
 // The text that ZARQ1_GetLastFailedOpenDirInfo reports ("application:user"
 // of whoever holds the directory after a refused open).
 void ClearLastFailedOpen();

@@ -4,8 +4,8 @@
 
 #include "src/directory/lock_file.h"
 
-#include <bit>
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <vector>
 
@@ -200,7 +200,8 @@ int32_t ClearUserFromLockFile(DirectoryEntry* entry) {
   uint32_t present = whole > 0 ? std::min(header.record_count, whole - 1) : 0;
   std::vector<uint8_t> all(static_cast<size_t>(present) * kLockRecordSize);
   status = FileSeek(file, kLockRecordSize, 1, kSeekRecord);
-  if (status == ZARQ_OK && present > 0) status = FileRead(file, static_cast<uint32_t>(all.size()), all.data());
+  if (status == ZARQ_OK && present > 0)
+    status = FileRead(file, static_cast<uint32_t>(all.size()), all.data());
   for (uint32_t n = 1; status == ZARQ_OK && n <= present; ++n) {
     if (!DecodeLockRecord(&all[(n - 1) * kLockRecordSize]).HasUser(entry->user_record)) continue;
     status = LockLockRecord(file, n, true);

@@ -19,6 +19,7 @@
 #include "src/master/xmaster_file.h"
 #include "tests/support/library_fixture.h"
 #include "tests/support/master_builder.h"
+#include "tests/support/platform_doubles.h"
 
 namespace zarq {
 namespace {
@@ -284,6 +285,60 @@ TEST_F(DatabaseOpenTest, WriteBackSplitsTheListAndRenumbersDataFiles) {
   EXPECT_EQ(composite.primary_file_number, 10u);
   EXPECT_EQ(composite.secondary_file_number, 300u);
   EXPECT_FALSE(WorkingFilesExist());
+}
+
+TEST_F(DatabaseOpenTest, CompositesFollowTheirComponentsOrAreDropped) {
+  std::vector<SecurityRecord> records = NumberedSecurities(2);
+  // The composite names its components by data file number; its symbols
+  // are refreshed from them. One whose component is gone is dropped.
+  records.push_back(zarq_test::CompositeSecurity("OLD1", "OLD2", '*', 1, 2, 3));
+  records.push_back(zarq_test::CompositeSecurity("S1", "GONE", '+', 1, 99, 4));
+  WriteMasterFiles(folder_, records);
+  ASSERT_EQ(Open(), ZARQ_OK);
+  EXPECT_STREQ(ListRecord(3).symbol, "S1");
+  EXPECT_STREQ(ListRecord(3).symbol2, "S2");
+  EXPECT_FALSE(ListRecord(3).deleted);
+  EXPECT_TRUE(ListRecord(4).deleted);
+  EXPECT_EQ(ListHeader().live_count, 3u);
+  ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
+  EXPECT_EQ(folder_.ReadFile("MASTER").size(), 4u * 53);  // the dropped one is gone
+}
+
+TEST_F(DatabaseOpenTest, AnEmptiedDatabaseIsErasedWhenAskedFor) {
+  WriteMasterFiles(folder_, {});
+  folder_.WriteFile("F1.DAT", "x");
+  folder_.WriteFile("F300.MWD", "x");
+  folder_.WriteFile("F1.DOP", "x");
+  folder_.WriteFile("S1.TMP", "x");
+  folder_.WriteFile("notes.txt", "kept");
+  folder_.MakeFolder("ZQSmart");
+  folder_.WriteFile(std::string("ZQSmart") + zarq_test::Separator() + "C1.CHT", "x");
+  ASSERT_EQ(Open(ZARQ_OPEN_ERASE_WHEN_EMPTY), ZARQ_OK);
+  ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
+  for (const char* name :
+       {"MASTER", "EMASTER", "XMASTER", "F1.DAT", "F300.MWD", "F1.DOP", "S1.TMP", "ZQSmart"}) {
+    EXPECT_FALSE(folder_.Exists(name)) << name;
+  }
+  EXPECT_TRUE(folder_.Exists("notes.txt"));
+  EXPECT_FALSE(WorkingFilesExist());
+}
+
+TEST_F(DatabaseOpenTest, AFailedWriteBackKeepsTheWorkingFilesAndTheOldMasters) {
+  WriteMasterFiles(folder_, NumberedSecurities(3));
+  const std::string old_master = folder_.ReadFile("MASTER");
+  ASSERT_EQ(Open(), ZARQ_OK);
+  {
+    zarq_test::FaultPlatform os;
+    os.rename_fails_from = "EMASTER.TMP";
+    zarq_test::ScopedPlatform installed(&os);
+    EXPECT_NE(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
+  }
+  EXPECT_TRUE(folder_.Exists("~ZARQ.SEC"));
+  EXPECT_TRUE(folder_.Exists("EMASTER"));  // put back after the failed replace
+  EXPECT_NE(FindDirectory(dir_), nullptr);
+  ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);  // tried again: it works now
+  EXPECT_FALSE(WorkingFilesExist());
+  EXPECT_EQ(folder_.ReadFile("MASTER").size(), old_master.size());
 }
 
 TEST_F(DatabaseOpenTest, StatusOfClosedFolders) {

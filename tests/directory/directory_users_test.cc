@@ -55,7 +55,8 @@ class DirectoryUsersTest : public zarq_test::OpenFolderTest {
   }
   UserRecord FileRecord(int index) {
     std::string bytes = folder_.ReadFile("~ZARQ.USR");
-    return DecodeUserRecord(reinterpret_cast<const uint8_t*>(bytes.data()) + index * kUserRecordSize);
+    return DecodeUserRecord(reinterpret_cast<const uint8_t*>(bytes.data()) +
+                            index * kUserRecordSize);
   }
   int32_t Register(bool allow_same = false) {
     bool needs_init = true;
@@ -210,7 +211,9 @@ TEST_F(DirectoryUsersTest, LockFileCreationHeaderChecksAndClearingAUser) {
   entry_->user_record = 3;
   ASSERT_EQ(ClearUserFromLockFile(entry_), ZARQ_OK);
   std::string bytes = folder_.ReadFile("~ZARQ.LCK");
-  auto record = [&](int n) { return DecodeLockRecord(reinterpret_cast<const uint8_t*>(bytes.data()) + 37 * n); };
+  auto record = [&](int n) {
+    return DecodeLockRecord(reinterpret_cast<const uint8_t*>(bytes.data()) + 37 * n);
+  };
   EXPECT_EQ(record(1).level, 16);
   EXPECT_FALSE(record(1).HasUser(3));
   EXPECT_TRUE(record(1).HasUser(9));

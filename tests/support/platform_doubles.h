@@ -125,6 +125,14 @@ class FaultPlatform : public zarq::PlatformWrapper {
     return PlatformWrapper::DriveTypeOf(path, type);
   }
   uint32_t TickCount() override { return ticks ? *ticks : PlatformWrapper::TickCount(); }
+  uint32_t RenameFile(const std::string& from, const std::string& to) override {
+    if (!rename_fails_from.empty() && from.size() >= rename_fails_from.size() &&
+        from.compare(from.size() - rename_fails_from.size(), rename_fails_from.size(),
+                     rename_fails_from) == 0) {
+      return 5;
+    }
+    return PlatformWrapper::RenameFile(from, to);
+  }
 
   uint32_t open_error = 0;
   uint32_t close_error = 0;
@@ -134,6 +142,7 @@ class FaultPlatform : public zarq::PlatformWrapper {
   std::optional<uint64_t> free_bytes_override;
   std::optional<uint32_t> drive_type;
   std::optional<uint32_t> ticks;
+  std::string rename_fails_from;  // renames of names ending so are refused
   std::vector<uint32_t> read_sizes;
   std::vector<uint32_t> write_sizes;
   int flushes = 0;
