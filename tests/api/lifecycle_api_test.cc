@@ -52,6 +52,18 @@ TEST_F(LifecycleApiTest, ExportsNeedingTheLibraryReportItsState) {
          char path[300];
          return ZARQ1_GetDataPath(1, path, 0);
        }},
+      {"ZARQ1_GetDirectoryStatus",
+       [] {
+         ZarqDirectoryStatus status;
+         int32_t result = ZARQ1_GetDirectoryStatus(1, ".", &status);
+         return status.Size == 40 ? result : -1;
+       }},
+      {"ZARQ1_GetLastFailedOpenDirInfo",
+       [] {
+         char application[31], user[31];
+         return ZARQ1_GetLastFailedOpenDirInfo(application, user);
+       }},
+      {"ZARQ1_BuildQuorvantaDirectory", [] { return ZARQ1_BuildQuorvantaDirectory(1); }},
       {"ZARQ1_GetDirectoryNumber",
        [] {
          uint8_t number = 9;
