@@ -341,6 +341,26 @@ TEST_F(DatabaseOpenTest, AFailedWriteBackKeepsTheWorkingFilesAndTheOldMasters) {
   EXPECT_EQ(folder_.ReadFile("MASTER").size(), old_master.size());
 }
 
+TEST_F(DatabaseOpenTest, AReadOnlyDatabaseKeepsItsWorkingFilesInTheTemporaryFolder) {
+  WriteMasterFiles(folder_, NumberedSecurities(3));
+  const std::string master = folder_.ReadFile("MASTER");
+  zarq_test::FaultPlatform os;
+  os.deny_writes_in = folder_.path();
+  zarq_test::ScopedPlatform installed(&os);
+  ASSERT_EQ(Open(), ZARQ_OK);
+  DirectoryEntry* entry = FindDirectory(dir_);
+  EXPECT_TRUE(entry->read_only());
+  EXPECT_FALSE(WorkingFilesExist());
+  SecurityList list;
+  ASSERT_EQ(ReadSecurityList(entry, &list), ZARQ_OK);  // from the temporary folder
+  EXPECT_EQ(list.size(), 3u);
+  EXPECT_EQ(ZARQ1_BuildQuorvantaDirectory(dir_), ZARQ_E_DATABASE_EXISTS);
+  ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
+  EXPECT_EQ(folder_.ReadFile("MASTER"), master);
+  EXPECT_FALSE(folder_.Exists("XMASTER"));
+  EXPECT_FALSE(folder_.Exists("EMASTER.TMP"));
+}
+
 TEST_F(DatabaseOpenTest, StatusOfClosedFolders) {
   ZarqDirectoryStatus status;
   ASSERT_EQ(ZARQ1_GetDirectoryStatus(0, folder_.path().c_str(), &status), ZARQ_OK);

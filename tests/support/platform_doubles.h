@@ -63,9 +63,11 @@ class FaultPlatform : public zarq::PlatformWrapper {
 
   uint32_t OpenFile(const std::string& path, bool read_only, zarq::OpenDisposition disposition,
                     zarq::FileHandle* handle) override {
-    if (open_error != 0) {
+    bool creates = disposition != zarq::OpenDisposition::kOpenExisting || !read_only;
+    if (open_error != 0 ||
+        (creates && !deny_writes_in.empty() && path.rfind(deny_writes_in, 0) == 0)) {
       *handle = zarq::kNoFileHandle;
-      return open_error;
+      return open_error != 0 ? open_error : 5;
     }
     return PlatformWrapper::OpenFile(path, read_only, disposition, handle);
   }
@@ -135,6 +137,7 @@ class FaultPlatform : public zarq::PlatformWrapper {
   }
 
   uint32_t open_error = 0;
+  std::string deny_writes_in;  // opens for writing below this folder are denied
   uint32_t close_error = 0;
   uint32_t write_error = 0;
   bool short_read = false;
