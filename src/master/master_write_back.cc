@@ -167,6 +167,9 @@ class WriteBack {
         BuildFileName(entry_->number, to, &new_name, kind) != ZARQ_OK) {
       return false;
     }
+    // Cached handles of either number would keep Windows from renaming.
+    FileCloseMatching(entry_->number, from, kCloseDirectoryTag);
+    FileCloseMatching(entry_->number, to, kCloseDirectoryTag);
     // A file under the new number belongs to no security: it is stale.
     if (IsExistingFile(new_name)) DeleteFileByName(new_name);
     if (!IsExistingFile(old_name)) return true;
