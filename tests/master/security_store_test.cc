@@ -228,18 +228,6 @@ class AllocationTest : public SecurityStoreTest {
   }
 };
 
-TEST_F(AllocationTest, NextSlotAndFileNumberFromTheHeader) {
-  SecurityListHeader header = ListHeader(3);
-  Allocation a = Allocate(&header);
-  EXPECT_EQ(a.status, ZARQ_OK);
-  EXPECT_EQ(a.file_number, 4u);
-  EXPECT_EQ(a.slot, 4u);
-  EXPECT_FALSE(a.reused);
-  EXPECT_EQ(header.slot_count, 4u);
-  EXPECT_EQ(header.live_count, 4u);
-  EXPECT_EQ(header.next_file_number, 5u);
-}
-
 TEST_F(AllocationTest, PastNumber6000TheLowestFreeNumberIsSearched) {
   std::vector<SecurityRecord> records = LinkedRecords(5);
   const uint32_t numbers[] = {1, 2, 3, 4, 6};
