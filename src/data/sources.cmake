@@ -5,4 +5,6 @@ target_sources(zarq_objects PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/mbf.cc
   ${CMAKE_CURRENT_LIST_DIR}/price_codec.cc
   ${CMAKE_CURRENT_LIST_DIR}/record_buffer.cc
+  ${CMAKE_CURRENT_LIST_DIR}/record_gap.cc
+  ${CMAKE_CURRENT_LIST_DIR}/record_search.cc
   ${CMAKE_CURRENT_LIST_DIR}/stored_values.cc)

@@ -40,6 +40,9 @@ ZarqValidateDateFn ValidateDateOp() {
 ZarqValidateTimeFn ValidateTimeOp() {
   return ByOrdinal<ZarqValidateTimeFn>(ZARQ_ORDINAL_VALIDATE_TIME);
 }
+ZarqGetFormatLevelsFn GetFormatLevelsOp() {
+  return ByOrdinal<ZarqGetFormatLevelsFn>(ZARQ_ORDINAL_GET_FORMAT_LEVELS);
+}
 ZarqLibraryLockFn LibraryLockOp() {
   return ByOrdinal<ZarqLibraryLockFn>(ZARQ_ORDINAL_LIBRARY_LOCK);
 }
@@ -54,6 +57,7 @@ ZarqPadTextFn PadTextOp() { return &ZARQP_PadText; }
 ZarqSanitizeFloatFn SanitizeFloatOp() { return &ZARQP_SanitizeFloat; }
 ZarqValidateDateFn ValidateDateOp() { return &ZARQ1_ValidateDate; }
 ZarqValidateTimeFn ValidateTimeOp() { return &ZARQ1_ValidateTime; }
+ZarqGetFormatLevelsFn GetFormatLevelsOp() { return &ZARQP_GetFormatLevels; }
 ZarqLibraryLockFn LibraryLockOp() { return &ZARQP_LibraryLock; }
 #endif
 

@@ -18,6 +18,7 @@ ZarqPadTextFn PadTextOp();
 ZarqSanitizeFloatFn SanitizeFloatOp();
 ZarqValidateDateFn ValidateDateOp();
 ZarqValidateTimeFn ValidateTimeOp();
+ZarqGetFormatLevelsFn GetFormatLevelsOp();
 ZarqLibraryLockFn LibraryLockOp();
 
 }  // namespace zarq_test
