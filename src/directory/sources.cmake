@@ -4,8 +4,7 @@ target_sources(zarq_objects PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/directory_list.cc
   ${CMAKE_CURRENT_LIST_DIR}/directory_open.cc
   ${CMAKE_CURRENT_LIST_DIR}/directory_parts.cc
-  ${CMAKE_CURRENT_LIST_DIR}/directory_status.cc)
-target_sources(zarq_objects PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/directory_status.cc
   ${CMAKE_CURRENT_LIST_DIR}/directory_users.cc
   ${CMAKE_CURRENT_LIST_DIR}/lock_file.cc
   ${CMAKE_CURRENT_LIST_DIR}/user_file_format.cc)
