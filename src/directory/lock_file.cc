@@ -6,12 +6,14 @@
 
 #include <algorithm>
 #include <bit>
+#include <bitset>
 #include <cstring>
 #include <vector>
 
 #include "include/zarq.h"
 #include "src/fileio/file_naming.h"
 #include "src/fileio/file_table.h"
+#include "src/fileio/record_lock.h"
 #include "src/frame/little_endian.h"
 
 namespace zarq {
@@ -24,7 +26,8 @@ constexpr int kRecordCount = 10;
 constexpr int kLevel = 0;
 constexpr int kHolders = 1;
 
-constinit bool g_header_lock_held = false;
+// Directory numbers whose lock file header this process holds locked.
+std::bitset<256> g_header_lock_held;
 
 int ByteOf(uint16_t user) { return (user - 1) / 8; }
 uint8_t BitOf(uint16_t user) { return static_cast<uint8_t>(0x80 >> ((user - 1) % 8)); }
@@ -105,18 +108,18 @@ int32_t OpenLockFile(DirectoryEntry* entry, FileHandle* file) {
   return status != ZARQ_OK ? status : FileOpen(entry->number, name.c_str(), file, 0);
 }
 
-bool HeaderLockHeld() { return g_header_lock_held; }
+bool HeaderLockHeld(const DirectoryEntry& entry) { return g_header_lock_held.test(entry.number); }
 
 int32_t AccessLockHeader(DirectoryEntry* entry, LockFileHeader* header, HeaderAccess access,
                          bool keep_locked) {
   FileHandle file = kNoFileHandle;
   int32_t status = OpenLockFile(entry, &file);
   if (status != ZARQ_OK) return status;
-  if (!g_header_lock_held) {
+  if (!g_header_lock_held.test(entry->number)) {
     status = LockHeaderRange(file, kLockRegionWaiting);
     if (status != ZARQ_OK) return status;
   }
-  g_header_lock_held = true;
+  g_header_lock_held.set(entry->number);
   uint8_t bytes[kLockRecordSize];
   if (access == HeaderAccess::kRead) {
     status = FileSeek(file, kLockRecordSize, 0, kSeekRecord);
@@ -130,7 +133,7 @@ int32_t AccessLockHeader(DirectoryEntry* entry, LockFileHeader* header, HeaderAc
     if (status == ZARQ_OK) status = FileWrite(file, kLockRecordSize, bytes);
   }
   if (status == ZARQ_OK && keep_locked && access == HeaderAccess::kRead) return ZARQ_OK;
-  g_header_lock_held = false;
+  g_header_lock_held.reset(entry->number);
   LockHeaderRange(file, kUnlockRegion);
   return status;
 }
@@ -154,12 +157,6 @@ int32_t CreateLockFile(DirectoryEntry* entry, uint32_t count) {
   return status;
 }
 
-int32_t LockLockRecord(FileHandle file, uint32_t n, bool lock) {
-  int32_t status = FileSeek(file, kLockRecordSize, static_cast<int32_t>(n), kSeekRecord);
-  if (status != ZARQ_OK) return status;
-  return FileLockRegion(file, lock ? kLockRegionWaiting : kUnlockRegion, kLockRecordSize);
-}
-
 int32_t ReadLockRecord(FileHandle file, uint32_t n, LockRecord* record) {
   uint8_t bytes[kLockRecordSize];
   int32_t status = FileSeek(file, kLockRecordSize, static_cast<int32_t>(n), kSeekRecord);
@@ -177,12 +174,10 @@ int32_t WriteLockRecordAt(FileHandle file, uint32_t n, const LockRecord& record)
 
 int32_t WriteLockRecord(DirectoryEntry* entry, uint32_t n, const LockRecord& record) {
   FileHandle file = kNoFileHandle;
+  RecordLock lock;
   int32_t status = OpenLockFile(entry, &file);
-  if (status == ZARQ_OK) status = LockLockRecord(file, n, true);
-  if (status != ZARQ_OK) return status;
-  status = WriteLockRecordAt(file, n, record);
-  LockLockRecord(file, n, false);
-  return status;
+  if (status == ZARQ_OK) status = lock.Acquire(file, kLockRecordSize, n, kLockRecordSize);
+  return status != ZARQ_OK ? status : WriteLockRecordAt(file, n, record);
 }
 
 int32_t ClearUserFromLockFile(DirectoryEntry* entry) {
@@ -204,16 +199,15 @@ int32_t ClearUserFromLockFile(DirectoryEntry* entry) {
     status = FileRead(file, static_cast<uint32_t>(all.size()), all.data());
   for (uint32_t n = 1; status == ZARQ_OK && n <= present; ++n) {
     if (!DecodeLockRecord(&all[(n - 1) * kLockRecordSize]).HasUser(entry->user_record)) continue;
-    status = LockLockRecord(file, n, true);
-    if (status != ZARQ_OK) break;
+    RecordLock lock;
+    status = lock.Acquire(file, kLockRecordSize, n, kLockRecordSize);
     LockRecord record;
-    status = ReadLockRecord(file, n, &record);
+    if (status == ZARQ_OK) status = ReadLockRecord(file, n, &record);
     if (status == ZARQ_OK && record.HasUser(entry->user_record)) {
       record.ClearUser(entry->user_record);
       if (!record.AnyUser()) record.level = 0;
       status = WriteLockRecordAt(file, n, record);
     }
-    LockLockRecord(file, n, false);
   }
   return status;
 }

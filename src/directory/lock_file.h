@@ -13,7 +13,7 @@
 // exactly that record; the header has its own lock, and at most one of them
 // is held at a time by a process.
 //
-// Thread-safety: callers hold the library lock (HeaderLockHeld is
+// Thread-safety: callers hold the library lock (the header-held marks are
 // process-wide).
 
 #ifndef ZARQ_SRC_DIRECTORY_LOCK_FILE_H_
@@ -68,14 +68,15 @@ int32_t OpenLockFile(DirectoryEntry* entry, FileHandle* file);
 int32_t AccessLockHeader(DirectoryEntry* entry, LockFileHeader* header, HeaderAccess access,
                          bool keep_locked);
 
-// Whether this process holds the lock of a lock file header.
-bool HeaderLockHeld();
+// Whether this process holds the lock of the directory's lock file header.
+// Kept per directory: a header held in one directory must not make another
+// directory's header access skip its lock.
+bool HeaderLockHeld(const DirectoryEntry& entry);
 
 // Creates the lock file with count zeroed records.
 int32_t CreateLockFile(DirectoryEntry* entry, uint32_t count);
 
-// Locks record n, reads or writes it, and unlocks it.
-int32_t LockLockRecord(FileHandle file, uint32_t n, bool lock);
+// Reads or writes record n (the caller holds its lock, see RecordLock).
 int32_t ReadLockRecord(FileHandle file, uint32_t n, LockRecord* record);
 int32_t WriteLockRecordAt(FileHandle file, uint32_t n, const LockRecord& record);
 

@@ -195,7 +195,7 @@ TEST_F(DirectoryUsersTest, LockFileCreationHeaderChecksAndClearingAUser) {
   LockFileHeader header;
   ASSERT_EQ(AccessLockHeader(entry_, &header, HeaderAccess::kRead, false), ZARQ_OK);
   EXPECT_EQ(header.record_count, 5u);
-  EXPECT_FALSE(HeaderLockHeld());
+  EXPECT_FALSE(HeaderLockHeld(*entry_));
 
   // Users 3 and 9 hold records 1 and 4; user 3 alone holds record 2.
   LockRecord both;
@@ -239,7 +239,7 @@ TEST_F(DirectoryUsersTest, LockFileCreationHeaderChecksAndClearingAUser) {
   folder_.WriteFile("~ZARQ.LCK", bytes);
   entry_->user_file_stamp = 7;
   EXPECT_EQ(AccessLockHeader(entry_, &header, HeaderAccess::kRead, true), ZARQ_E_STAMP_MISMATCH);
-  EXPECT_FALSE(HeaderLockHeld());
+  EXPECT_FALSE(HeaderLockHeld(*entry_));
 }
 
 }  // namespace
