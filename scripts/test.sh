@@ -25,6 +25,9 @@ build build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake
 scripts/check-exports.sh build/win64/zarq.dll x86_64-w64-mingw32-objdump
 (cd build/win64 && ctest --output-on-failure -j "$jobs")
 
+echo "== a native and a Wine process sharing byte-range locks"
+scripts/interop-test.sh
+
 echo "== Windows i686"
 if dpkg -s wine32:i386 >/dev/null 2>&1; then
   build build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake
