@@ -49,70 +49,33 @@ int32_t DecodeXmasterHeader(const uint8_t* in, XmasterHeader* h) {
   return ZARQ_OK;
 }
 
+// An entry is the data part of a security record without its slot field,
+// with the times as record times: it is coded through the record's codec.
+constexpr int kSlotFieldEnd = security_offset::kSymbol;
+constexpr int kEntryDataBytes = kSecurityDataPartSize - kSlotFieldEnd;
+static_assert(xmaster_offset::kSymbol + kEntryDataBytes == kXmasterRecordSize);
+
 void EncodeXmasterEntry(const SecurityRecord& r, uint8_t* out) {
-  namespace o = xmaster_offset;
-  std::memset(out, 0, kXmasterRecordSize);
-  out[o::kInUse] = r.in_use;
-  PutText(out + o::kSymbol, sizeof(r.symbol), r.symbol);
-  PutText(out + o::kName, sizeof(r.name), r.name);
-  out[o::kPeriod] = static_cast<uint8_t>(r.period);
-  PutU16(out + o::kInterval, r.interval);
-  PutU32(out + o::kFileNumber, r.file_number);
-  out[o::kExtraCode] = r.extra_code;
-  PutU16(out + o::kFieldMask, r.field_mask);
-  PutText(out + o::kSymbol2, sizeof(r.symbol2), r.symbol2);
-  out[o::kOperator] = static_cast<uint8_t>(r.op);
-  PutF32(out + o::kPrimaryFactor, r.primary_factor);
-  PutF32(out + o::kSecondaryFactor, r.secondary_factor);
-  PutU32(out + o::kPrimaryFileNumber, r.primary_file_number);
-  PutU32(out + o::kSecondaryFileNumber, r.secondary_file_number);
-  PutI32(out + o::kBaseDate, r.base_date);
-  PutI32(out + o::kFirstDate, r.first_date);
-  PutI32(out + o::kFirstTime, ZarqTimeToRecord(r.first_time));
-  PutI32(out + o::kLastDate, r.last_date);
-  PutI32(out + o::kLastTime, ZarqTimeToRecord(r.last_time));
-  PutI32(out + o::kStartTime, ZarqTimeToRecord(r.start_time));
-  PutI32(out + o::kEndTime, ZarqTimeToRecord(r.end_time));
-  PutI32(out + o::kExtraDate, r.extra_date);
-  PutU32(out + o::kExtraValue, r.extra_value);
-  out[o::kComposite] = r.composite;
-  out[o::kFlagged] = r.flagged;
-  out[o::kDeleted] = r.deleted;
-  out[o::kLongDataFlag] = r.long_data_flag;
-  std::memcpy(out + o::kImportBytes, r.import_bytes, kImportBytesSize);
+  SecurityRecord stored = r;
+  stored.first_time = ZarqTimeToRecord(r.first_time);
+  stored.last_time = ZarqTimeToRecord(r.last_time);
+  stored.start_time = ZarqTimeToRecord(r.start_time);
+  stored.end_time = ZarqTimeToRecord(r.end_time);
+  uint8_t bytes[kSecurityRecordSize];
+  EncodeSecurityRecord(stored, bytes);
+  out[xmaster_offset::kInUse] = bytes[security_offset::kInUse];
+  std::memcpy(out + xmaster_offset::kSymbol, bytes + kSlotFieldEnd, kEntryDataBytes);
 }
 
 void DecodeXmasterEntry(const uint8_t* in, uint32_t position, SecurityRecord* r, uint16_t* level) {
-  namespace o = xmaster_offset;
-  *r = SecurityRecord();
-  r->in_use = in[o::kInUse];
-  GetTextField(in + o::kSymbol, sizeof(r->symbol), r->symbol);
-  GetTextField(in + o::kName, sizeof(r->name), r->name);
-  r->period = static_cast<char>(in[o::kPeriod]);
-  r->interval = GetU16(in + o::kInterval);
-  r->file_number = GetU32(in + o::kFileNumber);
-  r->extra_code = in[o::kExtraCode];
-  r->field_mask = GetU16(in + o::kFieldMask);
-  GetTextField(in + o::kSymbol2, sizeof(r->symbol2), r->symbol2);
-  r->op = static_cast<char>(in[o::kOperator]);
-  r->primary_factor = GetF32(in + o::kPrimaryFactor);
-  r->secondary_factor = GetF32(in + o::kSecondaryFactor);
-  r->primary_file_number = GetU32(in + o::kPrimaryFileNumber);
-  r->secondary_file_number = GetU32(in + o::kSecondaryFileNumber);
-  r->base_date = GetI32(in + o::kBaseDate);
-  r->first_date = GetI32(in + o::kFirstDate);
-  r->first_time = ZarqTimeFromRecordValue(GetI32(in + o::kFirstTime));
-  r->last_date = GetI32(in + o::kLastDate);
-  r->last_time = ZarqTimeFromRecordValue(GetI32(in + o::kLastTime));
-  r->start_time = ZarqTimeFromRecordValue(GetI32(in + o::kStartTime));
-  r->end_time = ZarqTimeFromRecordValue(GetI32(in + o::kEndTime));
-  r->extra_date = GetI32(in + o::kExtraDate);
-  r->extra_value = GetU32(in + o::kExtraValue);
-  r->composite = in[o::kComposite];
-  r->flagged = in[o::kFlagged];
-  r->deleted = in[o::kDeleted];
-  r->long_data_flag = in[o::kLongDataFlag];
-  std::memcpy(r->import_bytes, in + o::kImportBytes, kImportBytesSize);
+  uint8_t bytes[kSecurityRecordSize] = {};
+  bytes[security_offset::kInUse] = in[xmaster_offset::kInUse];
+  std::memcpy(bytes + kSlotFieldEnd, in + xmaster_offset::kSymbol, kEntryDataBytes);
+  DecodeSecurityRecord(bytes, r);
+  r->first_time = ZarqTimeFromRecordValue(r->first_time);
+  r->last_time = ZarqTimeFromRecordValue(r->last_time);
+  r->start_time = ZarqTimeFromRecordValue(r->start_time);
+  r->end_time = ZarqTimeFromRecordValue(r->end_time);
   if (r->file_number == 0 ||
       (r->composite != 0 && r->primary_file_number == r->secondary_file_number)) {
     r->deleted = 1;
