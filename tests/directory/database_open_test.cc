@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "include/zarq.h"
@@ -25,12 +26,16 @@ namespace zarq {
 namespace {
 
 namespace fs = std::filesystem;
-using zarq_test::DailySecurity;
 using zarq_test::NumberedSecurities;
 using zarq_test::WriteMasterFiles;
 
 const uint8_t* Raw(const std::string& bytes, size_t offset = 0) {
   return reinterpret_cast<const uint8_t*>(bytes.data()) + offset;
+}
+
+// SlotCount, LiveCount, FirstSlot, LastSlot and NextFileNumber.
+std::tuple<uint32_t, uint32_t, uint32_t, uint32_t, uint32_t> Counts(const SecurityListHeader& h) {
+  return {h.slot_count, h.live_count, h.first_slot, h.last_slot, h.next_file_number};
 }
 
 class DatabaseOpenTest : public zarq_test::InitializedTest {
@@ -52,10 +57,10 @@ class DatabaseOpenTest : public zarq_test::InitializedTest {
     return record;
   }
   SecurityRecord EmasterRecord(int position) {
-    std::string bytes = folder_.ReadFile("EMASTER");
     SecurityRecord record;
     uint16_t level = 400;
-    EXPECT_EQ(DecodeEmasterEntry(Raw(bytes, position * kEmasterRecordSize), 255, &record, &level),
+    EXPECT_EQ(DecodeEmasterEntry(Raw(folder_.ReadFile("EMASTER"), position * kEmasterRecordSize),
+                                 255, &record, &level),
               ZARQ_OK);
     return record;
   }
@@ -69,6 +74,7 @@ class DatabaseOpenTest : public zarq_test::InitializedTest {
     return (fs::status(folder_.Join(name)).permissions() & fs::perms::owner_write) !=
            fs::perms::none;
   }
+  size_t Size(const std::string& name) { return folder_.ReadFile(name).size(); }
 
   zarq_test::TempFolder folder_;
   uint8_t dir_ = 0;
@@ -79,13 +85,15 @@ TEST_F(DatabaseOpenTest, AnEmptyFolderIsTurnedIntoADatabase) {
   EXPECT_TRUE(fs::is_empty(folder_.path()));
   ASSERT_EQ(ZARQ1_BuildQuorvantaDirectory(dir_), ZARQ_OK);
   EXPECT_EQ(folder_.ReadFile("MASTER"), std::string(53, '\0'));
-  EXPECT_EQ(folder_.ReadFile("EMASTER").size(), 192u);
-  EXPECT_EQ(folder_.ReadFile("~ZARQ.SEC").size(), 178u);
+  for (auto [name, size] : {std::pair{"EMASTER", 192u},
+                            {"~ZARQ.SEC", 178u},
+                            {"~ZARQ.INX", 38u},
+                            {"~ZARQ.LCK", 37u},
+                            {"~ZARQ.USR", 2u * 71}}) {
+    EXPECT_EQ(Size(name), size) << name;
+  }
   EXPECT_EQ(ListHeader().next_file_number, 1u);
   EXPECT_EQ(ListHeader().slot_count, 0u);
-  EXPECT_EQ(folder_.ReadFile("~ZARQ.INX").size(), 38u);
-  EXPECT_EQ(folder_.ReadFile("~ZARQ.LCK").size(), 37u);
-  EXPECT_EQ(folder_.ReadFile("~ZARQ.USR").size(), 2u * 71);
   EXPECT_EQ(ZARQ1_BuildQuorvantaDirectory(dir_), ZARQ_E_DATABASE_EXISTS);
 
   ZarqDirectoryStatus status;
@@ -98,8 +106,8 @@ TEST_F(DatabaseOpenTest, AnEmptyFolderIsTurnedIntoADatabase) {
   ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
   EXPECT_FALSE(WorkingFilesExist());
   EXPECT_FALSE(folder_.Exists("XMASTER"));  // fewer than 256 securities
-  EXPECT_EQ(folder_.ReadFile("MASTER").size(), 53u);
-  EXPECT_EQ(folder_.ReadFile("EMASTER").size(), 192u);
+  EXPECT_EQ(Size("MASTER"), 53u);
+  EXPECT_EQ(Size("EMASTER"), 192u);
   EXPECT_TRUE(Writable("MASTER"));
 }
 
@@ -108,8 +116,7 @@ TEST_F(DatabaseOpenTest, OpenFlagsBuildAndCreate) {
   EXPECT_TRUE(folder_.Exists("MASTER"));
   ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
   std::string created = folder_.Join("new") + zarq_test::Separator() + "db";
-  uint8_t number = 0;
-  EXPECT_EQ(ZARQ1_OpenDirectory(created.c_str(), &number,
+  EXPECT_EQ(ZARQ1_OpenDirectory(created.c_str(), &dir_,
                                 ZARQ_OPEN_CREATE_FOLDER | ZARQ_OPEN_BUILD_MASTERS),
             ZARQ_OPENED_CREATED);
   EXPECT_TRUE(fs::exists(created + zarq_test::Separator() + "MASTER"));
@@ -123,32 +130,23 @@ TEST_F(DatabaseOpenTest, TheFirstUserImportsLinksAndIndexes) {
   ASSERT_EQ(Open(), ZARQ_OK);
   EXPECT_FALSE(Writable("MASTER"));  // other programs keep off while in use
   EXPECT_FALSE(Writable("EMASTER"));
-  SecurityListHeader header = ListHeader();
-  EXPECT_EQ(header.slot_count, 3u);
-  EXPECT_EQ(header.live_count, 3u);
-  EXPECT_EQ(header.first_slot, 1u);
-  EXPECT_EQ(header.last_slot, 3u);
-  EXPECT_EQ(header.next_file_number, 4u);
-  EXPECT_EQ(header.stamp, FindDirectory(dir_)->user_file_stamp);
+  EXPECT_EQ(Counts(ListHeader()), std::make_tuple(3, 3, 1, 3, 4));
+  EXPECT_EQ(ListHeader().stamp, FindDirectory(dir_)->user_file_stamp);
   SecurityRecord one = ListRecord(1), two = ListRecord(2), composite = ListRecord(3);
   EXPECT_STREQ(one.symbol, "S1");
-  EXPECT_EQ(one.slot, 1u);
-  EXPECT_EQ(one.next_slot, 2u);
-  EXPECT_EQ(two.prev_slot, 1u);
-  EXPECT_EQ(composite.primary_slot, 1u);
-  EXPECT_EQ(composite.secondary_slot, 2u);
-  EXPECT_EQ(one.next_primary_user, 3u);
-  EXPECT_EQ(two.next_secondary_user, 3u);
+  EXPECT_EQ(std::tie(one.slot, one.next_slot, two.prev_slot), std::make_tuple(1, 2, 1));
+  EXPECT_EQ(std::tie(composite.primary_slot, composite.secondary_slot), std::make_tuple(1, 2));
+  EXPECT_EQ(std::tie(one.next_primary_user, two.next_secondary_user), std::make_tuple(3, 3));
   EXPECT_STREQ(composite.symbol2, "S2");
   std::string index = folder_.ReadFile("~ZARQ.INX");
   ASSERT_EQ(index.size(), 4u * kIndexRecordSize);
-  IndexEntry first, second, third;
-  DecodeIndexEntry(Raw(index, 38), &first);
-  DecodeIndexEntry(Raw(index, 76), &second);
-  DecodeIndexEntry(Raw(index, 114), &third);
-  EXPECT_EQ(first.slot, 1u);  // S1 plain before S1/S2
-  EXPECT_EQ(second.slot, 3u);
-  EXPECT_EQ(third.slot, 2u);
+  std::vector<uint32_t> slots;
+  for (int i = 1; i <= 3; ++i) {
+    IndexEntry entry;
+    DecodeIndexEntry(Raw(index, i * kIndexRecordSize), &entry);
+    slots.push_back(entry.slot);
+  }
+  EXPECT_EQ(slots, (std::vector<uint32_t>{1, 3, 2}));  // S1 plain before S1/S2
   ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
   EXPECT_TRUE(Writable("MASTER"));
 }
@@ -156,7 +154,7 @@ TEST_F(DatabaseOpenTest, TheFirstUserImportsLinksAndIndexes) {
 TEST_F(DatabaseOpenTest, AMissingEmasterIsBuiltFromMaster) {
   WriteMasterFiles(folder_, NumberedSecurities(3), /*with_emaster=*/false);
   ASSERT_EQ(Open(), ZARQ_OK);
-  EXPECT_EQ(folder_.ReadFile("EMASTER").size(), 4u * 192);
+  EXPECT_EQ(Size("EMASTER"), 4u * 192);
   SecurityRecord rebuilt = EmasterRecord(2);
   EXPECT_STREQ(rebuilt.symbol, "S2");
   EXPECT_EQ(rebuilt.base_date, rebuilt.first_date);
@@ -166,8 +164,10 @@ TEST_F(DatabaseOpenTest, AMissingEmasterIsBuiltFromMaster) {
 
 TEST_F(DatabaseOpenTest, EmasterEntriesAreRepairedBySwappingAndFromMasterDates) {
   std::vector<SecurityRecord> records = NumberedSecurities(3);
-  for (uint32_t i = 0; i < 3; ++i) records[i].extra_value = 100 + i;
-  records[0].extra_date = records[1].extra_date = records[2].extra_date = 20050505;
+  for (uint32_t i = 0; i < 3; ++i) {
+    records[i].extra_value = 100 + i;
+    records[i].extra_date = 20050505;
+  }
   WriteMasterFiles(folder_, records);
   // Another program moved EMASTER's first two entries and changed a date
   // in MASTER only.
@@ -199,7 +199,7 @@ TEST_F(DatabaseOpenTest, OddMasterHeadersAndSizes) {
   folder_.WriteFile("MASTER", master + std::string(53 * 400, '\0'));
   ASSERT_EQ(Open(), ZARQ_OK);
   EXPECT_EQ(ListHeader().slot_count, 3u);
-  EXPECT_EQ(folder_.ReadFile("MASTER").size(), 4u * 53);
+  EXPECT_EQ(Size("MASTER"), 4u * 53);
   ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
 
   // A MASTER shorter than its header loads as empty.
@@ -207,12 +207,11 @@ TEST_F(DatabaseOpenTest, OddMasterHeadersAndSizes) {
   ASSERT_EQ(Open(), ZARQ_OK);
   EXPECT_EQ(ListHeader().slot_count, 0u);
   ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
-  EXPECT_EQ(folder_.ReadFile("MASTER").size(), 53u);
+  EXPECT_EQ(Size("MASTER"), 53u);
 }
 
 TEST_F(DatabaseOpenTest, XmasterAloneIsImported) {
-  std::vector<SecurityRecord> records = NumberedSecurities(258);
-  WriteMasterFiles(folder_, records);
+  WriteMasterFiles(folder_, NumberedSecurities(258));
   std::remove(folder_.Join("MASTER").c_str());
   std::remove(folder_.Join("EMASTER").c_str());
   ASSERT_EQ(Open(), ZARQ_OK);  // built at once: XMASTER shows a database was here
@@ -223,7 +222,7 @@ TEST_F(DatabaseOpenTest, XmasterAloneIsImported) {
 
 TEST_F(DatabaseOpenTest, FailedFirstBuildsLeaveNoWorkingFiles) {
   std::vector<SecurityRecord> records = NumberedSecurities(3);
-  records[2] = DailySecurity("S1", 3);  // the same security twice
+  records[2] = zarq_test::DailySecurity("S1", 3);  // the same security twice
   WriteMasterFiles(folder_, records);
   EXPECT_EQ(Open(), ZARQ_E_DUPLICATE_SECURITY);
   EXPECT_EQ(dir_, 0);
@@ -234,8 +233,7 @@ TEST_F(DatabaseOpenTest, FailedFirstBuildsLeaveNoWorkingFiles) {
   // An EMASTER entry of a layout newer than this library knows.
   WriteMasterFiles(folder_, NumberedSecurities(3));
   std::string emaster = folder_.ReadFile("EMASTER");
-  emaster[2 * 192] = '6';
-  emaster[2 * 192 + 1] = '7';
+  emaster.replace(2 * 192, 2, "67");
   folder_.WriteFile("EMASTER", emaster);
   EXPECT_EQ(Open(), ZARQ_E_BAD_VERSION);
   EXPECT_FALSE(WorkingFilesExist());
@@ -262,14 +260,13 @@ TEST_F(DatabaseOpenTest, WriteBackSplitsTheListAndRenumbersDataFiles) {
   folder_.WriteFile("F10.DAT", "three hundred");
 
   ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
-  EXPECT_EQ(folder_.ReadFile("MASTER").size(), 256u * 53);
-  EXPECT_EQ(folder_.ReadFile("EMASTER").size(), 256u * 192);
+  EXPECT_EQ(Size("MASTER"), 256u * 53);
+  EXPECT_EQ(Size("EMASTER"), 256u * 192);
   std::string xmaster = folder_.ReadFile("XMASTER");
   ASSERT_EQ(xmaster.size(), 46u * 150);
   XmasterHeader xheader;
   ASSERT_EQ(DecodeXmasterHeader(Raw(xmaster), &xheader), ZARQ_OK);
-  EXPECT_EQ(xheader.entry_count, 45u);
-  EXPECT_EQ(xheader.entry_count2, 45u);
+  EXPECT_EQ(std::tie(xheader.entry_count, xheader.entry_count2), std::make_tuple(45, 45));
   EXPECT_EQ(folder_.ReadFile("F10.DAT"), "ten");
   EXPECT_EQ(folder_.ReadFile("F10.DOP"), "fields of ten");
   EXPECT_EQ(folder_.ReadFile("F300.MWD"), "three hundred");
@@ -282,8 +279,8 @@ TEST_F(DatabaseOpenTest, WriteBackSplitsTheListAndRenumbersDataFiles) {
   EXPECT_EQ(last.file_number, 300u);
   EXPECT_STREQ(last.symbol, "S300");
   SecurityRecord composite = EmasterRecord(50);
-  EXPECT_EQ(composite.primary_file_number, 10u);
-  EXPECT_EQ(composite.secondary_file_number, 300u);
+  EXPECT_EQ(std::tie(composite.primary_file_number, composite.secondary_file_number),
+            std::make_tuple(10, 300));
   EXPECT_FALSE(WorkingFilesExist());
 }
 
@@ -301,18 +298,17 @@ TEST_F(DatabaseOpenTest, CompositesFollowTheirComponentsOrAreDropped) {
   EXPECT_TRUE(ListRecord(4).deleted);
   EXPECT_EQ(ListHeader().live_count, 3u);
   ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
-  EXPECT_EQ(folder_.ReadFile("MASTER").size(), 4u * 53);  // the dropped one is gone
+  EXPECT_EQ(Size("MASTER"), 4u * 53);  // the dropped one is gone
 }
 
 TEST_F(DatabaseOpenTest, AnEmptiedDatabaseIsErasedWhenAskedFor) {
   WriteMasterFiles(folder_, {});
-  folder_.WriteFile("F1.DAT", "x");
-  folder_.WriteFile("F300.MWD", "x");
-  folder_.WriteFile("F1.DOP", "x");
-  folder_.WriteFile("S1.TMP", "x");
-  folder_.WriteFile("notes.txt", "kept");
+  const std::string chart = std::string("ZQSmart") + zarq_test::Separator() + "C1.CHT";
   folder_.MakeFolder("ZQSmart");
-  folder_.WriteFile(std::string("ZQSmart") + zarq_test::Separator() + "C1.CHT", "x");
+  for (const char* name : {"F1.DAT", "F300.MWD", "F1.DOP", "S1.TMP", "notes.txt"}) {
+    folder_.WriteFile(name, "x");
+  }
+  folder_.WriteFile(chart, "x");
   ASSERT_EQ(Open(ZARQ_OPEN_ERASE_WHEN_EMPTY), ZARQ_OK);
   ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
   for (const char* name :
@@ -325,7 +321,7 @@ TEST_F(DatabaseOpenTest, AnEmptiedDatabaseIsErasedWhenAskedFor) {
 
 TEST_F(DatabaseOpenTest, AFailedWriteBackKeepsTheWorkingFilesAndTheOldMasters) {
   WriteMasterFiles(folder_, NumberedSecurities(3));
-  const std::string old_master = folder_.ReadFile("MASTER");
+  const size_t old_size = Size("MASTER");
   ASSERT_EQ(Open(), ZARQ_OK);
   {
     zarq_test::FaultPlatform os;
@@ -338,7 +334,7 @@ TEST_F(DatabaseOpenTest, AFailedWriteBackKeepsTheWorkingFilesAndTheOldMasters) {
   EXPECT_NE(FindDirectory(dir_), nullptr);
   ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);  // tried again: it works now
   EXPECT_FALSE(WorkingFilesExist());
-  EXPECT_EQ(folder_.ReadFile("MASTER").size(), old_master.size());
+  EXPECT_EQ(Size("MASTER"), old_size);
 }
 
 TEST_F(DatabaseOpenTest, AReadOnlyDatabaseKeepsItsWorkingFilesInTheTemporaryFolder) {

@@ -1,16 +1,22 @@
-// The cache of open files: recency order, the flag match, eviction that
-// spares locked handles, emptying, closing by selection, damage.
+// The table of open files: chunked reading and writing and the statuses of
+// their failures (with a faulty platform), the cache (recency order, the
+// flag match, eviction that spares locked handles, closing by selection,
+// damage), and byte-range locks (nesting, overlaps, handles of one process,
+// a real second process holding a range).
 
 #include "src/fileio/file_table.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "src/directory/directory_entry.h"
-#include "src/frame/library_state.h"
+#include "src/fileio/system_error_map.h"
+#include "src/platform/platform.h"
 #include "tests/support/library_fixture.h"
+#include "tests/support/peer.h"
 #include "tests/support/platform_doubles.h"
 
 namespace zarq {
@@ -28,57 +34,133 @@ class FileTableTest : public zarq_test::OpenFolderTest {
     for (int i = 0; i < FileTableUsedSlots(); ++i) names.push_back(FileTableSlotName(i));
     return names;
   }
-  static bool Contains(const std::vector<std::string>& names, const std::string& name) {
+  bool Cached(const std::string& name) {
+    std::vector<std::string> names = Names();
     return std::find(names.begin(), names.end(), name) != names.end();
   }
+  // Locks (or with kUnlockRegion unlocks) length bytes at offset.
+  static int32_t Lock(FileHandle handle, uint32_t offset, uint32_t length, int mode) {
+    int32_t status = FileSeek(handle, 1, static_cast<int32_t>(offset), kSeekRecord);
+    return status != ZARQ_OK ? status : FileLockRegion(handle, mode, length);
+  }
+  zarq_test::FaultPlatform os_;
 };
+
+TEST_F(FileTableTest, ReadsAndWritesGoInChunksOfAtMost64512Bytes) {
+  FileHandle file = Open("data.bin");
+  std::string bytes(150000, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
+  zarq_test::ScopedPlatform installed(&os_);
+  ASSERT_EQ(FileWrite(file, static_cast<uint32_t>(bytes.size()), bytes.data()), ZARQ_OK);
+  EXPECT_EQ(os_.write_sizes, (std::vector<uint32_t>{64512, 64512, 20976}));
+  ASSERT_EQ(FileSeek(file, 0, 0, kSeekStart), ZARQ_OK);
+  std::string back(bytes.size(), '\0');
+  ASSERT_EQ(FileRead(file, static_cast<uint32_t>(back.size()), back.data()), ZARQ_OK);
+  EXPECT_EQ(os_.read_sizes, (std::vector<uint32_t>{64512, 64512, 20976}));
+  EXPECT_EQ(back, bytes);
+}
+
+TEST_F(FileTableTest, FailuresAndTheirStatuses) {
+  FileHandle file = Open("data.bin");
+  ASSERT_EQ(FileWrite(file, 10, "0123456789"), ZARQ_OK);
+  char buffer[20];
+  EXPECT_EQ(FileRead(file, 5, buffer), ZARQ_E_END_OF_FILE);  // at the end
+  ASSERT_EQ(FileSeek(file, 1, 8, kSeekRecord), ZARQ_OK);
+  EXPECT_EQ(FileRead(file, 5, buffer), ZARQ_E_SHORT_READ);  // across the end
+  ASSERT_EQ(FileSeek(file, 0, 0, kSeekStart), ZARQ_OK);
+  zarq_test::ScopedPlatform installed(&os_);
+  os_.short_read = true;
+  EXPECT_EQ(FileRead(file, 5, buffer), ZARQ_E_SHORT_READ);
+
+  os_.write_error = 39;  // the system's own disk-full error
+  EXPECT_EQ(FileWrite(file, 4, "abcd"), ZARQ_E_DISK_FULL);
+  os_.write_error = 29;  // a write fault on a volume without room for the chunk
+  os_.free_bytes_override = 3;
+  EXPECT_EQ(FileWrite(file, 4, "abcd"), ZARQ_E_DISK_FULL);
+  os_.free_bytes_override = 1ull << 40;  // with room it stays a write fault
+  EXPECT_EQ(FileWrite(file, 4, "abcd"), ZARQ_E_WRITE_FAILED);
+  os_.write_error = 5;
+  os_.free_bytes_override = 0;
+  EXPECT_EQ(FileWrite(file, 4, "abcd"), ZARQ_E_ACCESS_DENIED);
+
+  FileHandle handle = kNoFileHandle;
+  os_.open_error = 5;
+  EXPECT_EQ(FileOpen(dir_, PathOf("new.bin").c_str(), &handle, kOpenCreate), ZARQ_E_ACCESS_DENIED);
+  os_.open_error = 1234;  // unmapped
+  EXPECT_EQ(FileOpen(dir_, PathOf("new.bin").c_str(), &handle, kOpenCreate), ZARQ_E_OPEN_FAILED);
+  EXPECT_EQ(handle, kNoFileHandle);
+  const std::pair<uint32_t, int32_t> mapped[] = {
+      {0, ZARQ_OK},
+      {2, ZARQ_E_FILE_NOT_FOUND},
+      {18, ZARQ_E_FILE_NOT_FOUND},
+      {3, ZARQ_E_NOT_A_FOLDER},
+      {33, ZARQ_E_RANGE_LOCKED},
+      {53, ZARQ_E_NETWORK},
+      {82, ZARQ_E_CANNOT_CREATE_FOLDER},
+      {87, ZARQ_E_INVALID_ARGUMENT},
+      {0x10021, ZARQ_E_RANGE_LOCKED},  // only the low 16 bits count
+      {1234, -777}};
+  for (auto [error, want] : mapped) EXPECT_EQ(MapSystemError(error, -777), want) << error;
+}
+
+TEST_F(FileTableTest, SizingAndSeeking) {
+  FileHandle file = Open("data.bin");
+  ASSERT_EQ(FileWrite(file, 4, "abcd"), ZARQ_OK);
+  ASSERT_EQ(FileSeek(file, 1, 2, kSeekRecord), ZARQ_OK);
+  ASSERT_EQ(FileSetSize(file, 250), ZARQ_OK);  // zero-filled, the position kept
+  uint32_t size = 0;
+  ASSERT_EQ(FileGetSize(file, &size), ZARQ_OK);
+  EXPECT_EQ(size, 250u);
+  std::string rest(248, 'x');
+  ASSERT_EQ(FileRead(file, 248, rest.data()), ZARQ_OK);
+  EXPECT_EQ(rest, "cd" + std::string(246, '\0'));
+  ASSERT_EQ(FileSetSize(file, 48), ZARQ_OK);
+  EXPECT_EQ(FileSeek(file, 24, -1, kSeekRecord), ZARQ_E_SEEK_FAILED);
+  EXPECT_EQ(FileSeek(file, 24, 1, kSeekRecord), ZARQ_OK);
+  EXPECT_EQ(FileSeek(file, 24, 1, kSeekRelative), ZARQ_OK);
+  char byte;
+  EXPECT_EQ(FileRead(file, 1, &byte), ZARQ_E_END_OF_FILE);
+  EXPECT_EQ(FileSeek(file, 0, 0, kSeekStart), ZARQ_OK);
+  EXPECT_EQ(FileRead(file, 1, &byte), ZARQ_OK);
+  EXPECT_EQ(byte, 'a');
+  EXPECT_EQ(FileSeek(file, 0, 0, kSeekEnd), ZARQ_OK);
+  EXPECT_EQ(FileRead(file, 1, &byte), ZARQ_E_END_OF_FILE);
+}
 
 TEST_F(FileTableTest, HitsMoveToTheFrontAndFlagsAboveTheLowTwoDecide) {
   FileHandle a = Open("a.bin");
+  ASSERT_EQ(FileWrite(a, 3, "abc"), ZARQ_OK);
   FileHandle b = Open("b.bin");
   EXPECT_EQ(FileTableSlotHandle(0), b);
   EXPECT_EQ(Open("a.bin", 0), a);  // create flags do not take part in the match
   EXPECT_EQ(FileTableSlotHandle(0), a);
   EXPECT_EQ(FileTableSlotHandle(1), b);
   EXPECT_EQ(Open("A.BIN", kOpenCreate), a);  // names match without regard to case
-  FileHandle read_only = Open("a.bin", kOpenReadOnly);
-  EXPECT_NE(read_only, a);
+  EXPECT_NE(Open("a.bin", kOpenReadOnly), a);
   EXPECT_EQ(FileTableUsedSlots(), 3);
+  EXPECT_EQ(Open("a.bin", kOpenTruncate), a);  // a cached file is emptied
+  uint32_t size = 9;
+  EXPECT_EQ(FileGetSize(a, &size), ZARQ_OK);
+  EXPECT_EQ(size, 0u);
 }
 
-TEST_F(FileTableTest, TheTwentyFirstFileEvictsTheLeastRecent) {
-  for (int i = 0; i <= 20; ++i) Open("f" + std::to_string(i));
-  EXPECT_EQ(FileTableUsedSlots(), kFileSlotCount);
-  std::vector<std::string> names = Names();
-  EXPECT_FALSE(Contains(names, "f0"));
-  EXPECT_TRUE(Contains(names, "f1"));
-  EXPECT_EQ(names.front(), "f20");
-  Open("f0");  // reopened: f1 is now the least recent
-  names = Names();
-  EXPECT_EQ(names.front(), "f0");
-  EXPECT_FALSE(Contains(names, "f1"));
-}
-
-TEST_F(FileTableTest, AHandleHoldingALockIsNeverEvicted) {
+TEST_F(FileTableTest, TheTwentyFirstFileEvictsTheLeastRecentButNeverALockedOne) {
   FileHandle locked = Open("locked");
   ASSERT_EQ(FileLockRegion(locked, kLockRegionNoWait, 10), ZARQ_OK);
-  for (int i = 0; i < 25; ++i) Open("other" + std::to_string(i));
-  EXPECT_TRUE(Contains(Names(), "locked"));
+  for (int i = 0; i < 20; ++i) Open("f" + std::to_string(i));
+  EXPECT_EQ(FileTableUsedSlots(), kFileSlotCount);
+  EXPECT_EQ(Names().front(), "f19");
+  EXPECT_TRUE(Cached("locked"));
+  EXPECT_FALSE(Cached("f0"));
+  Open("f0");  // reopened: f1 is now the least recent
+  EXPECT_EQ(Names().front(), "f0");
+  EXPECT_FALSE(Cached("f1"));
   EXPECT_EQ(FileTableSlotHandle(kFileSlotCount - 1), locked);
-  EXPECT_TRUE(FileHasLocks(locked));
   EXPECT_EQ(FileSeek(locked, 0, 0, kSeekStart), ZARQ_OK);
   EXPECT_EQ(FileLockRegion(locked, kUnlockRegion, 10), ZARQ_OK);
   EXPECT_FALSE(FileHasLocks(locked));
-}
-
-TEST_F(FileTableTest, TruncateFlagEmptiesACachedFile) {
-  FileHandle handle = Open("data");
-  std::string bytes(100, 'x');
-  ASSERT_EQ(FileWrite(handle, 100, bytes.data()), ZARQ_OK);
-  EXPECT_EQ(Open("data", kOpenTruncate), handle);
-  uint32_t size = 0;
-  EXPECT_EQ(FileGetSize(handle, &size), ZARQ_OK);
-  EXPECT_EQ(size, 0u);
+  Open("f1");
+  EXPECT_FALSE(Cached("locked"));
 }
 
 TEST_F(FileTableTest, MissingAndReadOnlyFiles) {
@@ -86,31 +168,35 @@ TEST_F(FileTableTest, MissingAndReadOnlyFiles) {
   EXPECT_EQ(FileOpen(dir_, PathOf("missing").c_str(), &handle, 0), ZARQ_E_FILE_NOT_FOUND);
   EXPECT_EQ(handle, kNoFileHandle);
   EXPECT_EQ(FileOpen(77, PathOf("x").c_str(), &handle, kOpenCreate), ZARQ_E_DIRECTORY_NOT_OPEN);
-
   folder_.WriteFile("MASTER.RO", "abc");
-  zarq_test::FaultPlatform os;
-  os.read_only_name = "MASTER.RO";
-  zarq_test::ScopedPlatform installed(&os);
-  EXPECT_EQ(FileOpen(dir_, PathOf("MASTER.RO").c_str(), &handle, 0), ZARQ_E_ACCESS_DENIED);
-  EXPECT_EQ(FileOpen(dir_, PathOf("MASTER.RO").c_str(), &handle, kOpenReadOnly), ZARQ_OK);
-}
-
-TEST_F(FileTableTest, FilesOfAReadOnlyDirectoryOpenReadOnly) {
+  {
+    os_.read_only_name = "MASTER.RO";
+    zarq_test::ScopedPlatform installed(&os_);
+    EXPECT_EQ(FileOpen(dir_, PathOf("MASTER.RO").c_str(), &handle, 0), ZARQ_E_ACCESS_DENIED);
+    EXPECT_EQ(FileOpen(dir_, PathOf("MASTER.RO").c_str(), &handle, kOpenReadOnly), ZARQ_OK);
+  }
+  // The files of a read-only directory open read-only.
   folder_.WriteFile("data", "abc");
   FindDirectory(dir_)->SetReadOnly(true);
-  FileHandle handle = Open("data", 0);
-  EXPECT_EQ(FileWrite(handle, 3, "xyz"), ZARQ_E_ACCESS_DENIED);
+  EXPECT_EQ(FileWrite(Open("data", 0), 3, "xyz"), ZARQ_E_ACCESS_DENIED);
   EXPECT_EQ(folder_.ReadFile("data"), "abc");
   FindDirectory(dir_)->SetReadOnly(false);
 }
 
-TEST_F(FileTableTest, CloseMatchingSelectsByDirectoryTagAndHandle) {
+TEST_F(FileTableTest, ClosingBySelectionAndFlushing) {
   FileHandle a = Open("a");
   Open("b");
   FileTagLatest(7);  // b belongs to the security of file number 7
   Open("c");
   EXPECT_EQ(FileCloseMatching(dir_, 7, kCloseDirectoryTag), ZARQ_OK);
   EXPECT_EQ(Names(), (std::vector<std::string>{"c", "a"}));
+  {
+    zarq_test::ScopedPlatform installed(&os_);
+    ASSERT_EQ(FileWrite(a, 1, "x"), ZARQ_OK);
+    FlushWrittenFiles();
+    FlushWrittenFiles();
+    EXPECT_EQ(os_.flushes, 1);  // written files only, once
+  }
   EXPECT_EQ(FileCloseMatching(dir_, static_cast<uint64_t>(a), kCloseHandle), ZARQ_OK);
   EXPECT_EQ(Names(), std::vector<std::string>{"c"});
   EXPECT_EQ(FileCloseMatching(dir_, 0, 9), ZARQ_OK);  // unknown mode closes nothing
@@ -119,26 +205,13 @@ TEST_F(FileTableTest, CloseMatchingSelectsByDirectoryTagAndHandle) {
   EXPECT_EQ(FileTableUsedSlots(), 0);
 }
 
-TEST_F(FileTableTest, FlushPassFlushesWrittenFilesOnce) {
-  FileHandle a = Open("a");
-  Open("b");
-  zarq_test::FaultPlatform os;
-  zarq_test::ScopedPlatform installed(&os);
-  ASSERT_EQ(FileWrite(a, 1, "x"), ZARQ_OK);
-  FlushWrittenFiles();
-  EXPECT_EQ(os.flushes, 1);
-  FlushWrittenFiles();
-  EXPECT_EQ(os.flushes, 1);
-}
-
 // Damage lasts for the process: shown in a child process.
 TEST_F(FileTableTest, AHandleThatCannotBeClosedDamagesTheLibrary) {
   EXPECT_EXIT(
       {
         for (int i = 0; i < kFileSlotCount; ++i) Open("f" + std::to_string(i));
-        zarq_test::FaultPlatform os;
-        os.close_error = 6;
-        zarq_test::ScopedPlatform installed(&os);
+        os_.close_error = 6;
+        zarq_test::ScopedPlatform installed(&os_);
         FileHandle handle = kNoFileHandle;
         int32_t status = FileOpen(dir_, PathOf("one-more").c_str(), &handle, kOpenCreate);
         bool ok = status == ZARQ_STATE_DAMAGED && handle == kNoFileHandle &&
@@ -147,6 +220,78 @@ TEST_F(FileTableTest, AHandleThatCannotBeClosedDamagesTheLibrary) {
         std::exit(ok ? 0 : 1);
       },
       ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(FileTableTest, RangeLocksNestAndOnlyTouchingRangesGoToTheSystem) {
+  FileHandle file = Open("shared.bin");
+  EXPECT_EQ(Lock(file, 0, 1, 7), ZARQ_E_BAD_LOCK_MODE);
+  EXPECT_EQ(FileLockRegion(static_cast<FileHandle>(987654), kLockRegionNoWait, 1),
+            ZARQ_E_BAD_FILE_HANDLE);
+  Lock(file, 500, 5, kUnlockRegion);  // never locked: nothing recorded
+  EXPECT_FALSE(FileHasLocks(file));
+  zarq_test::ScopedPlatform installed(&os_);
+  EXPECT_EQ(Lock(file, 100, 10, kLockRegionNoWait), ZARQ_OK);
+  EXPECT_EQ(Lock(file, 100, 10, kLockRegionNoWait), ZARQ_OK);  // nested
+  EXPECT_EQ(os_.lock_calls, 1);
+  for (auto [offset, length] : {std::pair{95, 6}, {98, 20}, {100, 5}}) {
+    EXPECT_EQ(Lock(file, offset, length, kLockRegionNoWait), ZARQ_E_RANGE_LOCKED) << offset;
+  }
+  EXPECT_EQ(os_.lock_calls, 1);  // overlaps refused without asking the system
+  EXPECT_EQ(Lock(file, 95, 5, kLockRegionNoWait), ZARQ_OK);
+  EXPECT_EQ(Lock(file, 110, 5, kLockRegionNoWait), ZARQ_OK);
+  EXPECT_EQ(os_.lock_calls, 3);
+  EXPECT_EQ(Lock(file, 95, 5, kUnlockRegion), ZARQ_OK);
+  EXPECT_EQ(Lock(file, 110, 5, kUnlockRegion), ZARQ_OK);
+  EXPECT_EQ(Lock(file, 100, 10, kUnlockRegion), ZARQ_OK);
+  EXPECT_EQ(os_.unlock_calls, 2);  // still held once
+  EXPECT_TRUE(FileHasLocks(file));
+  EXPECT_EQ(Lock(file, 100, 10, kUnlockRegion), ZARQ_OK);
+  EXPECT_EQ(os_.unlock_calls, 3);
+  EXPECT_FALSE(FileHasLocks(file));
+}
+
+TEST_F(FileTableTest, TwoHandlesOfOneProcessExcludeEachOther) {
+  FileHandle file = Open("shared.bin");
+  FileHandle reader = Open("shared.bin", kOpenReadOnly);
+  ASSERT_NE(reader, file);
+  ASSERT_EQ(Lock(file, 0, 10, kLockRegionNoWait), ZARQ_OK);
+  EXPECT_EQ(Lock(reader, 5, 10, kLockRegionNoWait), ZARQ_E_RANGE_LOCKED);
+  EXPECT_EQ(Lock(file, 0, 10, kUnlockRegion), ZARQ_OK);
+  EXPECT_EQ(Lock(reader, 5, 10, kLockRegionNoWait), ZARQ_OK);
+  EXPECT_EQ(Lock(reader, 5, 10, kUnlockRegion), ZARQ_OK);
+}
+
+TEST_F(FileTableTest, ARangeHeldByAnotherProcess) {
+  FileHandle file = Open("shared.bin");
+  ASSERT_EQ(FileSetSize(file, 1000), ZARQ_OK);
+  zarq_test::Peer peer;
+  ASSERT_TRUE(peer.Start());
+  ASSERT_EQ(peer.Call("init Peer Other"), ZARQ_OK);
+  std::string number;
+  ASSERT_EQ(peer.Call("open " + folder_.path() + " 0", &number), ZARQ_OPENED_NO_DATABASE);
+  ASSERT_EQ(peer.Call("lock " + number + " shared.bin 0 100 2"), ZARQ_OK);
+
+  uint32_t start = Os().TickCount();
+  EXPECT_EQ(Lock(file, 50, 10, kLockRegionNoWait), ZARQ_E_RANGE_LOCKED);
+  EXPECT_LT(Os().TickCount() - start, 2000u);
+  start = Os().TickCount();
+  EXPECT_EQ(Lock(file, 50, 10, kLockRegionWaiting), ZARQ_E_RANGE_LOCKED);
+  uint32_t waited = Os().TickCount() - start;
+  EXPECT_GE(waited, 9900u);
+  EXPECT_LT(waited, 15000u);
+
+  // The holder lets go after 1.5 s: the waiting lock succeeds then.
+  ASSERT_TRUE(peer.Send("sleep 1500"));
+  ASSERT_TRUE(peer.Send("lock " + number + " shared.bin 0 100 0"));
+  start = Os().TickCount();
+  EXPECT_EQ(Lock(file, 50, 10, kLockRegionWaiting), ZARQ_OK);
+  waited = Os().TickCount() - start;
+  EXPECT_GE(waited, 1000u);
+  EXPECT_LT(waited, 9000u);
+  EXPECT_EQ(peer.Answer(), ZARQ_OK);
+  EXPECT_EQ(peer.Answer(), ZARQ_OK);
+  EXPECT_EQ(Lock(file, 50, 10, kUnlockRegion), ZARQ_OK);
+  EXPECT_EQ(peer.Exit(), 0);
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
-// subprocess_win32.cc: child processes on Windows.
+// peer_win32.cc: the peer process on Windows.
 
 #include <windows.h>
 
-#include "tests/support/subprocess.h"
+#include "tests/support/peer.h"
 
 namespace zarq_test {
 namespace {
@@ -11,14 +11,17 @@ HANDLE Native(intptr_t value) { return reinterpret_cast<HANDLE>(value); }
 
 }  // namespace
 
-Subprocess::~Subprocess() {
+Peer::~Peer() {
   if (running_) Kill();
   if (to_child_ != -1) CloseHandle(Native(to_child_));
   if (from_child_ != -1) CloseHandle(Native(from_child_));
   if (process_ != 0) CloseHandle(Native(process_));
 }
 
-bool Subprocess::Start(const std::string& program, const std::vector<std::string>& arguments) {
+bool Peer::Start() {
+  char self[MAX_PATH];
+  std::string program(self, GetModuleFileNameA(nullptr, self, sizeof(self)));
+  program = program.substr(0, program.find_last_of("\\/")) + "\\zarq_peer.exe";
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   HANDLE child_in_read, child_in_write, child_out_read, child_out_write;
   if (!CreatePipe(&child_in_read, &child_in_write, &inherit, 0)) return false;
@@ -26,7 +29,6 @@ bool Subprocess::Start(const std::string& program, const std::vector<std::string
   SetHandleInformation(child_in_write, HANDLE_FLAG_INHERIT, 0);
   SetHandleInformation(child_out_read, HANDLE_FLAG_INHERIT, 0);
   std::string command = "\"" + program + "\"";
-  for (const std::string& a : arguments) command += " \"" + a + "\"";
   STARTUPINFOA startup{};
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESTDHANDLES;
@@ -51,22 +53,20 @@ bool Subprocess::Start(const std::string& program, const std::vector<std::string
   return true;
 }
 
-bool Subprocess::WriteLine(const std::string& line) {
-  std::string text = line + "\n";
+bool Peer::Send(const std::string& command) {
+  std::string text = command + "\n";
   DWORD put = 0;
   return WriteFile(Native(to_child_), text.data(), static_cast<DWORD>(text.size()), &put,
                    nullptr) &&
          put == text.size();
 }
 
-bool Subprocess::ReadMore(uint32_t timeout_ms) {
-  DWORD start = GetTickCount();
-  for (;;) {
-    DWORD available = 0;
+bool Peer::ReadMore(uint32_t timeout_ms) {
+  DWORD start = GetTickCount(), available = 0;
+  while (available == 0) {
     if (!PeekNamedPipe(Native(from_child_), nullptr, 0, nullptr, &available, nullptr)) return false;
-    if (available > 0) break;
-    if (GetTickCount() - start >= timeout_ms) return false;
-    Sleep(5);
+    if (available == 0 && GetTickCount() - start >= timeout_ms) return false;
+    if (available == 0) Sleep(5);
   }
   char buffer[512];
   DWORD got = 0;
@@ -77,41 +77,18 @@ bool Subprocess::ReadMore(uint32_t timeout_ms) {
   return true;
 }
 
-bool Subprocess::ReadLine(std::string* line, uint32_t timeout_ms) {
-  DWORD start = GetTickCount();
-  for (;;) {
-    size_t end = pending_.find('\n');
-    if (end != std::string::npos) {
-      *line = pending_.substr(0, end);
-      if (!line->empty() && line->back() == '\r') line->pop_back();
-      pending_.erase(0, end + 1);
-      return true;
-    }
-    DWORD spent = GetTickCount() - start;
-    if (spent >= timeout_ms || !ReadMore(timeout_ms - spent)) return false;
-  }
-}
-
-void Subprocess::Kill() {
+void Peer::Kill() {
   if (!running_) return;
   TerminateProcess(Native(process_), 137);
   Wait(10000);
 }
 
-int Subprocess::Wait(uint32_t timeout_ms) {
-  if (!running_) return -1;
-  if (WaitForSingleObject(Native(process_), timeout_ms) != WAIT_OBJECT_0) return -1;
+int Peer::Wait(uint32_t timeout_ms) {
+  if (!running_ || WaitForSingleObject(Native(process_), timeout_ms) != WAIT_OBJECT_0) return -1;
   DWORD code = 0;
   GetExitCodeProcess(Native(process_), &code);
   running_ = false;
   return static_cast<int>(code);
-}
-
-std::string ProgramFolder() {
-  char path[MAX_PATH];
-  DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
-  std::string text(path, length);
-  return text.substr(0, text.find_last_of("\\/"));
 }
 
 }  // namespace zarq_test
