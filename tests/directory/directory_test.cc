@@ -208,66 +208,32 @@ TEST_F(DirectoryUsersTest, TheFirstUserCreatesTheFileAndKeepsItsHeaderLocked) {
   EXPECT_EQ(FileLockRegion(other, kUnlockRegion, kUserRecordSize), ZARQ_OK);
 }
 
-TEST_F(DirectoryUsersTest, NewUsersTakeAFreeRecordOrAppendAndTheSameIdentityIsRefused) {
+// Appending, leaving and taking over a crashed process's record are shown
+// with real processes in directory_sharing_test.cc.
+TEST_F(DirectoryUsersTest, RegisteringLeavingAndALostRegistration) {
   // The identity matches without regard to case.
   const std::string same = Header(2, 3) + User("A:a") + kFree + User("unittest:TESTER", 77);
   folder_.WriteFile("~ZARQ.USR", same);
   EXPECT_EQ(Register(), ZARQ_E_ALREADY_REGISTERED);
   EXPECT_EQ(entry_->user_record, 0);
   EXPECT_EQ(folder_.ReadFile("~ZARQ.USR"), same);
-  ASSERT_EQ(Register(true), ZARQ_OK);  // a crashed process's record is taken over
-  EXPECT_EQ(entry_->user_record, 3);
-  EXPECT_EQ(FileHeader().users, 2);
-  EXPECT_EQ(FileRecord(3).instance_tag, InstanceTag());
-
+  // The first free record is taken before appending.
   folder_.WriteFile("~ZARQ.USR", Header(2, 3) + User("A:a") + kFree + User("B:b"));
   ASSERT_EQ(Register(), ZARQ_OK);
   EXPECT_FALSE(needs_init_);
-  EXPECT_EQ(entry_->user_record, 2);
   EXPECT_TRUE(entry_->Has(kDirHoldsDatabase));
-  EXPECT_EQ(entry_->user_file_stamp, 0x81000001u);
+  EXPECT_EQ(std::tie(entry_->user_record, entry_->user_file_stamp), std::make_tuple(2, 0x81000001));
   EXPECT_EQ(std::make_tuple(FileHeader().users, FileHeader().records), std::make_tuple(3, 3));
   EXPECT_STREQ(FileRecord(2).identity, "UnitTest:Tester");
 
-  folder_.WriteFile("~ZARQ.USR", Header(2, 2) + User("A:a") + User("B:b"));
-  ASSERT_EQ(Register(), ZARQ_OK);
-  EXPECT_EQ(entry_->user_record, 3);
-  EXPECT_EQ(FileHeader().records, 3);
-  EXPECT_EQ(folder_.ReadFile("~ZARQ.USR").size(), 4u * kUserRecordSize);
-}
-
-TEST_F(DirectoryUsersTest, DamagedAndFullUserFiles) {
-  folder_.WriteFile("~ZARQ.USR", Header(3, 3, 1, 3) + User("A:a") + User("B:b") + User("C:c"));
-  EXPECT_EQ(Register(), ZARQ_E_TOO_MANY_USERS);
-  std::string damaged = Header(1, 1) + User("A:a");
-  damaged[0] = 'x';
-  folder_.WriteFile("~ZARQ.USR", damaged);
-  EXPECT_EQ(Register(), ZARQ_E_BAD_USER_FILE);
-  damaged = Header(1, 1) + User("A:a");
-  PutU16(reinterpret_cast<uint8_t*>(damaged.data()) + 4, 100);
-  folder_.WriteFile("~ZARQ.USR", damaged);
-  EXPECT_EQ(Register(), ZARQ_E_BAD_VERSION);
-  // A file left empty, or cut inside its header, by a first user that
-  // crashed; or no users and no security list file: built anew.
-  for (const std::string& left : {std::string(), std::string(30, 'x'), Header(0, 0)}) {
-    folder_.WriteFile("~ZARQ.USR", left);
-    if (left.size() == kUserRecordSize) std::remove(PathOf("~ZARQ.SEC").c_str());
-    ASSERT_EQ(Register(), ZARQ_OK);
-    EXPECT_TRUE(needs_init_);
-  }
-}
-
-TEST_F(DirectoryUsersTest, LeavingAndALostRegistration) {
-  folder_.WriteFile("~ZARQ.USR", Header(2, 2) + User("A:a") + User("B:b"));
-  entry_->user_file_stamp = 42;
-  entry_->user_record = 1;
   bool was_last = true;
+  entry_->user_file_stamp = 42;
   EXPECT_EQ(LeaveUser(entry_, &was_last), ZARQ_E_STAMP_MISMATCH);
   entry_->user_file_stamp = 0x81000001;
   ASSERT_EQ(LeaveUser(entry_, &was_last), ZARQ_OK);
-  EXPECT_FALSE(was_last);
-  EXPECT_FALSE(FileRecord(1).in_use);
-  entry_->user_record = 2;
+  EXPECT_FALSE(was_last || FileRecord(2).in_use);
+  folder_.WriteFile("~ZARQ.USR", Header(1, 1) + User("UnitTest:Tester", InstanceTag()));
+  entry_->user_record = 1;
   ASSERT_EQ(LeaveUser(entry_, &was_last), ZARQ_OK);
   EXPECT_TRUE(was_last);
   EXPECT_EQ(FileHeader().users, 0);
@@ -285,6 +251,25 @@ TEST_F(DirectoryUsersTest, LeavingAndALostRegistration) {
   std::remove(PathOf("~ZARQ.USR").c_str());
   EXPECT_EQ(VerifyUserRecord(entry_), ZARQ_E_REGISTRATION_LOST);
   entry_->flags &= ~(kDirRegistrationLost | kDirHoldsDatabase);
+}
+
+TEST_F(DirectoryUsersTest, DamagedAndFullUserFiles) {
+  folder_.WriteFile("~ZARQ.USR", Header(3, 3, 1, 3) + User("A:a") + User("B:b") + User("C:c"));
+  EXPECT_EQ(Register(), ZARQ_E_TOO_MANY_USERS);
+  for (auto [offset, want] : {std::pair{0, ZARQ_E_BAD_USER_FILE}, {4, ZARQ_E_BAD_VERSION}}) {
+    std::string damaged = Header(1, 1) + User("A:a");
+    damaged[offset] ^= 0x40;
+    folder_.WriteFile("~ZARQ.USR", damaged);
+    EXPECT_EQ(Register(), want);
+  }
+  // A file left empty, or cut inside its header, by a first user that
+  // crashed; or no users and no security list file: built anew.
+  for (const std::string& left : {std::string(), std::string(30, 'x'), Header(0, 0)}) {
+    folder_.WriteFile("~ZARQ.USR", left);
+    if (left.size() == kUserRecordSize) std::remove(PathOf("~ZARQ.SEC").c_str());
+    ASSERT_EQ(Register(), ZARQ_OK);
+    EXPECT_TRUE(needs_init_);
+  }
 }
 
 TEST_F(DirectoryUsersTest, LockFileCreationHeaderChecksAndClearingAUser) {

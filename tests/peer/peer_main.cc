@@ -1,6 +1,7 @@
 // peer_main.cc: a second (third, ...) process for multi-process tests. It
 // reads one command per line on standard input and answers each with one
-// line "= <status> [values]" on standard output:
+// line "= <status> [values]" appended to the file named by its argument; the
+// first line, "= 0 <process id>", answers its start. The commands:
 //
 //   init <application> <user>      ZARQ1_Initialize
 //   open <path> <flags>            ZARQ1_OpenDirectory -> number
@@ -21,9 +22,10 @@
 //                                  the record (checked, locked), set ExtraValue
 //                                  to the round and the name to "<tag> <slot>",
 //                                  write its data part
-//   exit                           ends normally
+//   exit                           ends normally (no answer)
 
 #include <cstdio>
+#include <fstream>
 #include <iostream>
 #include <map>
 #include <sstream>
@@ -158,24 +160,24 @@ int32_t Rewrite(Arguments& in, std::string*) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   const std::map<std::string, int32_t (*)(Arguments&, std::string*)> commands = {
       {"init", Init}, {"open", Open},   {"close", Close},           {"sleep", Pause},
       {"lock", Lock}, {"store", Store}, {"bumpheader", BumpHeader}, {"rewrite", Rewrite}};
+  if (argc < 2) return 2;
+  std::ofstream answers(argv[1], std::ios::binary);
+  answers << "= 0 " << zarq::Os().ProcessId() << std::endl;
   std::string line;
   while (std::getline(std::cin, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     Arguments in(line);
     std::string name, answer;
     in >> name;
-    if (name == "exit") {
-      std::cout << "= 0" << std::endl;
-      return 0;
-    }
+    if (name == "exit") return 0;
     auto command = commands.find(name);
     int32_t status =
         command != commands.end() ? command->second(in, &answer) : ZARQ_E_INVALID_ARGUMENT;
-    std::cout << "= " << status << answer << std::endl;
+    answers << "= " << status << answer << std::endl;
   }
   return 0;
 }

@@ -1,6 +1,3 @@
-target_sources(zarq_test_support PRIVATE ${CMAKE_CURRENT_LIST_DIR}/temp_folder.cc)
-if(WIN32)
-  target_sources(zarq_test_support PRIVATE ${CMAKE_CURRENT_LIST_DIR}/peer_win32.cc)
-else()
-  target_sources(zarq_test_support PRIVATE ${CMAKE_CURRENT_LIST_DIR}/peer_posix.cc)
-endif()
+target_sources(zarq_test_support PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/peer.cc
+  ${CMAKE_CURRENT_LIST_DIR}/temp_folder.cc)
