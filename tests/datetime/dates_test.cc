@@ -111,45 +111,43 @@ TEST(DateRulesTest, BoundsInBothForms) {
   }
 }
 
-TEST(DateRulesTest, TwoDigitYearWindow) {
+TEST(DateRulesTest, TheTwoDigitYearWindowAndTheCurrentDateTime) {
   zarq_test::FaultPlatform os;
   zarq_test::ScopedPlatform installed(&os);
   const std::pair<int, int> fixed[] = {{0, 2000}, {29, 2029}, {30, 1930}, {99, 1999}, {100, 0}};
   for (auto [year, want] : fixed) EXPECT_EQ(ExpandTwoDigitYear(year), want) << year;
   os.two_digit_year_max = "2049";
-  EXPECT_EQ(ExpandTwoDigitYear(49), 2049);
-  EXPECT_EQ(ExpandTwoDigitYear(50), 1950);
+  EXPECT_EQ(std::make_tuple(ExpandTwoDigitYear(49), ExpandTwoDigitYear(50)),
+            std::make_tuple(2049, 1950));
   os.two_digit_year_max = "2030 and more";  // leading digits count
   EXPECT_EQ(ExpandTwoDigitYear(30), 2030);
   for (const char* ignored : {"2100", "1999", "", "abc", "99999999999999999999"}) {
     os.two_digit_year_max = ignored;
     EXPECT_EQ(ExpandTwoDigitYear(30), 1930) << ignored;
   }
+  // The current date and time drop seconds and milliseconds.
+  os.local_time = LocalDateTime{2009, 6, 1, 14, 7, 59, 999};
+  ZarqDateTimePair now = GetCurrentDateTime();
+  EXPECT_EQ(std::tie(now.Date, now.Time), std::make_tuple(20090601, 1407000));
 }
 
 TEST(DateRulesTest, MakeAndSplit) {
   zarq_test::FaultPlatform os;
   zarq_test::ScopedPlatform installed(&os);
-  const struct {
-    uint16_t month, day, year;
-    uint32_t want;  // 0: refused
-  } dates[] = {{2, 29, 2000, 20000229},
-               {2, 29, 1900, 0},
-               {6, 1, 9, 20090601},
-               {1, 1, 100, 0},  // not widened
-               {1, 1, 1799, 0}};
+  // clang-format off
+  const struct { uint16_t month, day, year; uint32_t want; /* 0: refused */ } dates[] = {
+      {2, 29, 2000, 20000229}, {2, 29, 1900, 0}, {6, 1, 9, 20090601},
+      {1, 1, 100, 0} /* not widened */, {1, 1, 1799, 0}};
+  const struct { uint16_t hour, minute, ticks; uint32_t want; } times[] = {
+      {23, 59, 999, 2359999}, {0, 0, 1000, 1000} /* ticks carry into minutes */,
+      {24, 0, 0, 0}, {12, 60, 0, 0},
+      {42950, 0, 0, 0}};  // would wrap a 32-bit composition into a valid time
+  // clang-format on
   for (const auto& c : dates) {
     uint32_t date = 123;
     EXPECT_EQ(MakeZarqDate(&date, c.month, c.day, c.year), c.want ? ZARQ_OK : ZARQ_E_BAD_DATE);
     EXPECT_EQ(date, c.want) << c.year;
   }
-  const struct {
-    uint32_t hour, minute, ticks, want;
-  } times[] = {{23, 59, 999, 2359999},
-               {0, 0, 1000, 1000},  // ticks carry into minutes
-               {24, 0, 0, 0},
-               {12, 60, 0, 0},
-               {42950, 0, 0, 0}};  // would wrap a 32-bit composition into a valid time
   for (const auto& c : times) {
     uint32_t time = 5;
     EXPECT_EQ(MakeZarqTime(&time, c.hour, c.minute, c.ticks), c.want ? ZARQ_OK : ZARQ_E_BAD_TIME);
@@ -168,14 +166,6 @@ TEST(DateRulesTest, MakeAndSplit) {
   EXPECT_EQ(MakeZarqTime(nullptr, 1, 1, 1), ZARQ_E_INVALID_ARGUMENT);
   EXPECT_EQ(SplitZarqDate(&a, nullptr, &c, 20090601), ZARQ_E_INVALID_ARGUMENT);
   EXPECT_EQ(SplitZarqTime(nullptr, &b, &c, 0), ZARQ_E_INVALID_ARGUMENT);
-}
-
-TEST(DateRulesTest, CurrentDateTimeDropsSecondsAndMilliseconds) {
-  zarq_test::FaultPlatform os;
-  os.local_time = LocalDateTime{2009, 6, 1, 14, 7, 59, 999};
-  zarq_test::ScopedPlatform installed(&os);
-  ZarqDateTimePair now = GetCurrentDateTime();
-  EXPECT_EQ(std::tie(now.Date, now.Time), std::make_tuple(20090601, 1407000));
 }
 
 }  // namespace

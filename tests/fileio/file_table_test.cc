@@ -79,27 +79,22 @@ TEST_F(FileTableTest, FailuresAndTheirStatuses) {
   EXPECT_EQ(FileWrite(file, 4, "abcd"), ZARQ_E_DISK_FULL);
   os_.free_bytes_override = 1ull << 40;  // with room it stays a write fault
   EXPECT_EQ(FileWrite(file, 4, "abcd"), ZARQ_E_WRITE_FAILED);
-  os_.write_error = 5;
+  os_.write_error = 5;  // without room, other faults stay what they are
   os_.free_bytes_override = 0;
   EXPECT_EQ(FileWrite(file, 4, "abcd"), ZARQ_E_ACCESS_DENIED);
-
   FileHandle handle = kNoFileHandle;
   os_.open_error = 5;
   EXPECT_EQ(FileOpen(dir_, PathOf("new.bin").c_str(), &handle, kOpenCreate), ZARQ_E_ACCESS_DENIED);
   os_.open_error = 1234;  // unmapped
   EXPECT_EQ(FileOpen(dir_, PathOf("new.bin").c_str(), &handle, kOpenCreate), ZARQ_E_OPEN_FAILED);
   EXPECT_EQ(handle, kNoFileHandle);
+  // clang-format off
   const std::pair<uint32_t, int32_t> mapped[] = {
-      {0, ZARQ_OK},
-      {2, ZARQ_E_FILE_NOT_FOUND},
-      {18, ZARQ_E_FILE_NOT_FOUND},
-      {3, ZARQ_E_NOT_A_FOLDER},
-      {33, ZARQ_E_RANGE_LOCKED},
-      {53, ZARQ_E_NETWORK},
-      {82, ZARQ_E_CANNOT_CREATE_FOLDER},
-      {87, ZARQ_E_INVALID_ARGUMENT},
-      {0x10021, ZARQ_E_RANGE_LOCKED},  // only the low 16 bits count
+      {0, ZARQ_OK}, {2, ZARQ_E_FILE_NOT_FOUND}, {18, ZARQ_E_FILE_NOT_FOUND}, {3, ZARQ_E_NOT_A_FOLDER},
+      {33, ZARQ_E_RANGE_LOCKED}, {53, ZARQ_E_NETWORK}, {82, ZARQ_E_CANNOT_CREATE_FOLDER},
+      {87, ZARQ_E_INVALID_ARGUMENT}, {0x10021, ZARQ_E_RANGE_LOCKED} /* the low 16 bits count */,
       {1234, -777}};
+  // clang-format on
   for (auto [error, want] : mapped) EXPECT_EQ(MapSystemError(error, -777), want) << error;
 }
 

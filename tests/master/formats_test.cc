@@ -273,17 +273,13 @@ TEST(SecurityFilesTest, IndexOrderIsTotalAndCaseSensitive) {
 
 TEST(MasterRepairTest, EachDifferenceHasItsBitAndIsRepaired) {
   namespace e = emaster_offset;
+  // clang-format off
   const std::pair<int, uint8_t> cases[] = {
-      {-1, 0},
-      {e::kSymbol + 1, kMismatchSymbol},
-      {e::kPeriod, kMismatchPeriod},
-      {e::kInterval + 1, kMismatchInterval},
-      {e::kFieldCount, kMismatchFieldCount},
-      {e::kName + 15, kMismatchName},
-      {e::kFileNumber + 1, kMismatchFileNumber},
-      {e::kFirstDate, kMismatchFirstDate},
-      {e::kLastDate + 3, kMismatchLastDate},
-  };
+      {-1, 0}, {e::kSymbol + 1, kMismatchSymbol}, {e::kPeriod, kMismatchPeriod},
+      {e::kInterval + 1, kMismatchInterval}, {e::kFieldCount, kMismatchFieldCount},
+      {e::kName + 15, kMismatchName}, {e::kFileNumber + 1, kMismatchFileNumber},
+      {e::kFirstDate, kMismatchFirstDate}, {e::kLastDate + 3, kMismatchLastDate}};
+  // clang-format on
   SecurityRecord composite = IntradayComposite();
   composite.file_number = 200;  // MASTER holds numbers up to 255 only
   std::array<uint8_t, kMasterRecordSize> m;
@@ -305,24 +301,6 @@ TEST(MasterRepairTest, EachDifferenceHasItsBitAndIsRepaired) {
   em[e::kFieldCount] = 5;
   CopyMasterFields(m.data(), em.data(), kMismatchPeriod);  // only what it names
   EXPECT_EQ(CompareMasterEmaster(m.data(), em.data()), kMismatchFieldCount);
-
-  // A missing EMASTER entry is built from MASTER.
-  for (SecurityRecord r : {DailyRecord(), IntradayComposite()}) {
-    r.file_number = 40;
-    EncodeMasterEntry(r, m.data());
-    CleanMasterEntry(m.data());
-    em.fill(0xEE);
-    EmasterFromMaster(m.data(), em.data());
-    EXPECT_EQ(CompareMasterEmaster(m.data(), em.data()), 0);
-    EXPECT_EQ(Text(em, 0, 2), r.composite ? "66" : "41");
-    EXPECT_EQ(GetU16(&em[e::kComposite]), r.composite);  // from the lower-case period
-    SecurityRecord back;
-    uint16_t level = 400;
-    ASSERT_EQ(DecodeEmasterEntry(em.data(), 1, &back, &level), ZARQ_OK);
-    EXPECT_EQ(std::string(back.name), std::string(r.name).substr(0, 16));
-    EXPECT_EQ(std::tie(back.field_mask, back.base_date, back.last_date, back.flagged),
-              std::tie(r.field_mask, r.first_date, r.last_date, r.flagged));
-  }
 }
 
 // A daily record with the changes of one case; 0 fields stay as they are.
@@ -410,18 +388,15 @@ TEST(RecordRulesTest, FormatLevels) {
 
 TEST(TextRulesTest, NormalizeSymbolCopyCleanTextAndPadText) {
   SetNextInvalidSymbolNumberForTesting(31999);
+  // clang-format off
   const std::pair<const char*, const char*> cases[] = {
-      {"ibm  ", "ibm"},    // trailing spaces go, case stays
-      {"  A B", "  A B"},  // leading and inner spaces stay
-      {"A\tB\x01\x1F"
-       "C",
-       "ABC"},                                            // control characters are dropped
-      {"\xC4X\x7F", "\xC4X\x7F"},                         // bytes of 127 and above stay
-      {"ABCDEFGHIJKLMNOPQ", "ABCDEFGHIJKLMN"},            // 14 bytes looked at,
-      {"\t\t\t\t\t\t\t\t\t\t\t\t\t\tX", "INVALID31999"},  // even when dropped
-      {"   ", "INVALID32000"},
-      {"", "INVALID1"},  // the counter starts again
-  };
+      {"ibm  ", "ibm"}, {"  A B", "  A B"},    // trailing spaces go; others and case stay
+      {"A\tB\x01\x1F" "C", "ABC"},            // control characters are dropped
+      {"\xC4X\x7F", "\xC4X\x7F"},             // bytes of 127 and above stay
+      {"ABCDEFGHIJKLMNOPQ", "ABCDEFGHIJKLMN"},  // 14 bytes looked at, even when dropped
+      {"\t\t\t\t\t\t\t\t\t\t\t\t\t\tX", "INVALID31999"},
+      {"   ", "INVALID32000"}, {"", "INVALID1"}};  // the counter starts again
+  // clang-format on
   for (const auto& [in, want] : cases) {
     char out[kSymbolFieldSize];
     std::memset(out, 0x55, sizeof(out));

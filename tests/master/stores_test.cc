@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <random>
 #include <string>
 #include <tuple>
@@ -18,25 +19,199 @@
 
 #include "include/zarq.h"
 #include "include/zarq_private.h"
+#include "src/directory/directory_entry.h"
+#include "src/fileio/file_naming.h"
+#include "src/fileio/file_table.h"
+#include "src/fileio/security_handle.h"
 #include "src/master/format_levels.h"
 #include "src/master/index_store.h"
+#include "src/master/locked_records.h"
 #include "src/master/security_allocation.h"
+#include "src/master/security_index.h"
 #include "src/master/security_info.h"
 #include "src/master/security_links.h"
+#include "src/master/security_record.h"
 #include "src/master/security_store.h"
 #include "src/master/text_rules.h"
 #include "src/platform/platform.h"
 #include "tests/master/sample_records.h"
-#include "tests/master/store_fixture.h"
+#include "tests/support/library_fixture.h"
 #include "tests/support/peer.h"
+#include "tests/support/platform_doubles.h"
 
 namespace zarq {
 namespace {
 
-using zarq_test::LinkedRecords;
-using zarq_test::ListHeader;
-using zarq_test::PlainRecord;
-using SecurityStoreTest = zarq_test::StoreTest;
+// A directory that holds a security database as far as the record store and
+// the index store need one: the entry is marked and stamped, and the tests
+// write the security list and index files themselves with the codecs. Also a
+// stand-in for the locking layer's working copies.
+
+constexpr uint32_t kTestStamp = 0x5EED1234;
+
+// n live daily securities linked in slot order; slot s has data file number
+// s and symbol "S<s>".
+std::vector<SecurityRecord> LinkedRecords(uint32_t n) {
+  std::vector<SecurityRecord> records(n);
+  for (uint32_t slot = 1; slot <= n; ++slot) {
+    SecurityRecord& r = records[slot - 1];
+    r.in_use = 1;
+    r.slot = r.file_number = slot;
+    std::snprintf(r.symbol, sizeof(r.symbol), "S%u", slot);
+    std::snprintf(r.name, sizeof(r.name), "Security %u", slot);
+    r.period = 'D';
+    r.field_mask = 0x7F;
+    r.base_date = r.first_date = 20200102;
+    r.last_date = 20201231;
+    r.prev_slot = slot - 1;
+    r.next_slot = slot < n ? slot + 1 : 0;
+  }
+  return records;
+}
+
+// The record of slot, not linked.
+SecurityRecord PlainRecord(uint32_t slot) {
+  SecurityRecord r = LinkedRecords(slot).back();
+  r.prev_slot = 0;
+  return r;
+}
+
+// The header of a list of n securities linked in slot order.
+SecurityListHeader ListHeader(uint32_t n) {
+  SecurityListHeader h;
+  h.stamp = kTestStamp;
+  h.slot_count = h.live_count = h.last_slot = n;
+  h.first_slot = n > 0 ? 1 : 0;
+  h.next_file_number = n + 1;
+  return h;
+}
+
+// Working copies as the locking layer would keep them, keyed by handle.
+class LockedCopies {
+ public:
+  LockedCopies() {
+    current_ = this;
+    SetLockedRecordHooks({&Fetch, &Refresh});
+  }
+  ~LockedCopies() { ResetLockedRecordHooks(); }
+  std::map<uint32_t, SecurityRecord> copies;
+  int32_t failure = 0;  // answered for every lookup when set
+
+ private:
+  static int32_t Fetch(uint32_t handle, SecurityRecord* record) {
+    auto found = current_->copies.find(handle);
+    if (current_->failure != 0) return current_->failure;
+    if (found == current_->copies.end()) return ZARQ_E_NOT_LOCKED;
+    *record = found->second;
+    return ZARQ_OK;
+  }
+  // Takes over the links only.
+  static void Refresh(uint32_t handle, const SecurityRecord& record) {
+    auto found = current_->copies.find(handle);
+    if (found == current_->copies.end()) return;
+    SecurityRecord& copy = found->second;
+    copy.primary_slot = record.primary_slot;
+    copy.secondary_slot = record.secondary_slot;
+    copy.prev_slot = record.prev_slot;
+    copy.next_slot = record.next_slot;
+    copy.next_primary_user = record.next_primary_user;
+    copy.next_secondary_user = record.next_secondary_user;
+  }
+  static inline LockedCopies* current_ = nullptr;
+};
+
+class SecurityStoreTest : public zarq_test::OpenFolderTest {
+ protected:
+  void SetUp() override {
+    zarq_test::OpenFolderTest::SetUp();
+    entry_ = FindDirectory(dir_);
+    entry_->flags |= kDirHoldsDatabase;
+    entry_->user_file_stamp = kTestStamp;
+  }
+  void TearDown() override {
+    // No user file was ever joined: leave nothing to deregister.
+    if (DirectoryEntry* entry = FindDirectory(dir_)) {
+      entry->flags &= ~kDirHoldsDatabase;
+    }
+    zarq_test::OpenFolderTest::TearDown();
+  }
+
+  uint32_t Handle(uint32_t slot, bool composite = false) const {
+    return MakeSecurityHandle(dir_, slot, composite);
+  }
+  // The file of kind through the file table, so that cached handles see
+  // what the tests write.
+  FileHandle Open(uint16_t kind) {
+    std::string name;
+    FileHandle file = kNoFileHandle;
+    EXPECT_EQ(BuildDirFileName(dir_, &name, kind), ZARQ_OK);
+    EXPECT_EQ(FileOpen(dir_, name.c_str(), &file, kOpenCreate), ZARQ_OK);
+    EXPECT_EQ(FileSeek(file, 1, 0, kSeekStart), ZARQ_OK);
+    return file;
+  }
+  void WriteFile(uint16_t kind, const std::vector<uint8_t>& bytes) {
+    FileHandle file = Open(kind);
+    ASSERT_EQ(FileSetSize(file, 0), ZARQ_OK);
+    ASSERT_EQ(FileWrite(file, static_cast<uint32_t>(bytes.size()), bytes.data()), ZARQ_OK);
+  }
+  std::vector<uint8_t> ReadFile(uint16_t kind) {
+    FileHandle file = Open(kind);
+    uint32_t size = 0;
+    EXPECT_EQ(FileGetSize(file, &size), ZARQ_OK);
+    std::vector<uint8_t> bytes(size);
+    if (size > 0) {
+      EXPECT_EQ(FileRead(file, size, bytes.data()), ZARQ_OK);
+    }
+    return bytes;
+  }
+  std::vector<uint8_t> List() { return ReadFile(kKindSecurityList); }
+
+  // The security list file: the header, then record i in slot i + 1.
+  void WriteList(const SecurityListHeader& header, const std::vector<SecurityRecord>& records) {
+    std::vector<uint8_t> bytes((records.size() + 1) * kSecurityRecordSize);
+    EncodeSecurityListHeader(header, bytes.data());
+    for (size_t i = 0; i < records.size(); ++i) {
+      EncodeSecurityRecord(records[i], &bytes[(i + 1) * kSecurityRecordSize]);
+    }
+    WriteFile(kKindSecurityList, bytes);
+  }
+  void WriteLinkedList(uint32_t n) { WriteList(ListHeader(n), LinkedRecords(n)); }
+
+  SecurityListHeader StoredHeader() {
+    SecurityListHeader header;
+    DecodeSecurityListHeader(List().data(), &header);
+    return header;
+  }
+  // The stored record of slot, read past the store.
+  SecurityRecord Stored(uint32_t slot) { return RecordAt(List(), slot); }
+  static SecurityRecord RecordAt(const std::vector<uint8_t>& list, uint32_t slot) {
+    SecurityRecord record;
+    size_t offset = size_t{slot} * kSecurityRecordSize;
+    EXPECT_LE(offset + kSecurityRecordSize, list.size()) << "slot " << slot;
+    if (offset + kSecurityRecordSize <= list.size()) {
+      DecodeSecurityRecord(&list[offset], &record);
+    }
+    return record;
+  }
+  // The slots from first_slot on by NextSlot, checking every PrevSlot on
+  // the way and that the walk ends at last_slot.
+  std::vector<uint32_t> ListOrder(const SecurityListHeader& header) {
+    std::vector<uint8_t> list = List();
+    std::vector<uint32_t> order;
+    uint32_t previous = 0;
+    for (uint32_t slot = header.first_slot; slot != 0 && order.size() <= 6000;) {
+      SecurityRecord record = RecordAt(list, slot);
+      EXPECT_EQ(record.prev_slot, previous) << "slot " << slot;
+      order.push_back(previous = slot);
+      slot = record.next_slot;
+    }
+    EXPECT_EQ(header.last_slot, previous);
+    return order;
+  }
+
+  DirectoryEntry* entry_ = nullptr;
+};
+
 using enum SecurityAccess;
 
 TEST_F(SecurityStoreTest, ChecksOfEachModeAndNoLockLeftBehind) {
@@ -57,7 +232,7 @@ TEST_F(SecurityStoreTest, ChecksOfEachModeAndNoLockLeftBehind) {
     // Slots 1..5 are in the file; the header counts 4, so slot 5 lies
     // beyond the list but inside the file.
     SecurityListHeader header = ListHeader(4);
-    if (c.damage == kStamp) header.stamp = zarq_test::kTestStamp + 1;
+    if (c.damage == kStamp) header.stamp = kTestStamp + 1;
     if (c.damage == kMagic) header.magic = 0x4D16FE5D;
     if (c.damage == kVersion) header.file_version = 801;
     WriteList(header, LinkedRecords(5));
@@ -264,21 +439,16 @@ class LinkTest : public SecurityStoreTest {
 };
 
 TEST_F(LinkTest, NewSecurityGoesBeforeALiveAnchorOrAtTheEnd) {
-  const struct {
-    const char* what;
-    uint32_t anchor, deleted;  // deleted: slot marked deleted first, 0 for none
-    std::vector<uint32_t> order;
-  } cases[] = {
-      {"middle", Handle(3), 0, {1, 2, 6, 3, 4, 5}},
-      {"head", Handle(1), 0, {6, 1, 2, 3, 4, 5}},
+  const std::vector<uint32_t> at_end = {1, 2, 3, 4, 5, 6};
+  // clang-format off
+  const struct { const char* what; uint32_t anchor, deleted; std::vector<uint32_t> order; } cases[] = {
+      {"middle", Handle(3), 0, {1, 2, 6, 3, 4, 5}}, {"head", Handle(1), 0, {6, 1, 2, 3, 4, 5}},
       {"tail", Handle(5), 0, {1, 2, 3, 4, 6, 5}},
       {"composite flag", Handle(3, true), 0, {1, 2, 6, 3, 4, 5}},
-      {"none", 0, 0, {1, 2, 3, 4, 5, 6}},
-      {"deleted anchor", Handle(3), 3, {1, 2, 3, 4, 5, 6}},
-      {"other directory", MakeSecurityHandle(dir_ + 1, 3, false), 0, {1, 2, 3, 4, 5, 6}},
-      {"beyond the list", Handle(40), 0, {1, 2, 3, 4, 5, 6}},
-      {"its own slot", Handle(6), 0, {1, 2, 3, 4, 5, 6}},
-  };
+      {"none", 0, 0, at_end}, {"deleted anchor", Handle(3), 3 /* marked deleted */, at_end},
+      {"other directory", MakeSecurityHandle(dir_ + 1, 3, false), 0, at_end},
+      {"beyond the list", Handle(40), 0, at_end}, {"its own slot", Handle(6), 0, at_end}};
+  // clang-format on
   for (const auto& c : cases) {
     std::vector<SecurityRecord> records = LinkedRecords(5);
     if (c.deleted != 0) records[c.deleted - 1].deleted = 1;
@@ -289,7 +459,7 @@ TEST_F(LinkTest, NewSecurityGoesBeforeALiveAnchorOrAtTheEnd) {
   }
   // Locked neighbours follow, keeping their unsaved changes.
   WriteLinkedList(5);
-  zarq_test::LockedCopies locked;
+  LockedCopies locked;
   locked.copies[Handle(2)] = Stored(2);
   locked.copies[Handle(3)] = Stored(3);
   std::strcpy(locked.copies[Handle(3)].name, "unsaved change");
@@ -303,15 +473,11 @@ TEST_F(LinkTest, NewSecurityGoesBeforeALiveAnchorOrAtTheEnd) {
 TEST_F(LinkTest, AFailedWriteLeavesEveryLinkAsItWas) {
   // Before slot 3: slot 2 is written first, then slot 3. A composite at the
   // end: slot 5, then the two component chains.
-  const struct {
-    const char* what;
-    uint32_t anchor;
-    bool composite;
-    int write_to_fail;
-  } cases[] = {{"first neighbour", Handle(3), false, 1},
-               {"second neighbour", Handle(3), false, 2},
-               {"primary chain", 0, true, 2},
-               {"secondary chain", 0, true, 3}};
+  // clang-format off
+  const struct { const char* what; uint32_t anchor; bool composite; int write_to_fail; } cases[] = {
+      {"first neighbour", Handle(3), false, 1}, {"second neighbour", Handle(3), false, 2},
+      {"primary chain", 0, true, 2}, {"secondary chain", 0, true, 3}};
+  // clang-format on
   for (const auto& c : cases) {
     WriteLinkedList(5);
     std::vector<uint8_t> before = List();
@@ -321,9 +487,9 @@ TEST_F(LinkTest, AFailedWriteLeavesEveryLinkAsItWas) {
     ASSERT_EQ(AllocateSecurity(dir_, &header, &file_number, &slot, &reused), ZARQ_OK);
     const SecurityListHeader allocated = header;
     SecurityRecord fresh = PlainRecord(slot);
-    if (c.composite)
-      std::tie(fresh.composite, fresh.op, fresh.primary_slot, fresh.secondary_slot) =
-          std::make_tuple(1, '+', 1, 2);
+    fresh.composite = c.composite;
+    std::tie(fresh.op, fresh.primary_slot, fresh.secondary_slot) =
+        c.composite ? std::make_tuple('+', 1u, 2u) : std::make_tuple('\0', 0u, 0u);
     const SecurityRecord unlinked = fresh;
     zarq_test::FaultPlatform os;
     os.write_to_fail = c.write_to_fail;
@@ -439,7 +605,7 @@ TEST_F(CompositeChainTest, FailuresLeaveBothChainsAndLockedComponentsFollow) {
     EXPECT_EQ(RemoveCompositeUser(dir_, Stored(3)), ZARQ_E_ACCESS_DENIED);
     EXPECT_EQ(List(), before);
   }
-  zarq_test::LockedCopies locked;
+  LockedCopies locked;
   locked.copies[Handle(1)] = Stored(1);
   locked.copies[Handle(4, true)] = Stored(4);
   ASSERT_EQ(RemoveCompositeUser(dir_, Stored(3)), ZARQ_OK);
@@ -472,7 +638,7 @@ TEST_F(CompositeChainTest, ALoopingChainIsReportedNotFollowedForEver) {
 class IndexTest : public SecurityStoreTest {
  protected:
   static IndexHeader Header(uint32_t count = 0) {
-    return IndexHeader{.stamp = zarq_test::kTestStamp, .entry_count = count};
+    return IndexHeader{.stamp = kTestStamp, .entry_count = count};
   }
   void WriteIndex(const std::vector<IndexEntry>& entries, IndexHeader header = Header()) {
     std::vector<uint8_t> bytes((entries.size() + 1) * kIndexRecordSize);
@@ -637,7 +803,7 @@ TEST_F(IndexTest, AKeptHeaderLockIsPerDirectory) {
   ASSERT_EQ(ZARQ1_OpenDirectory(other_folder.path().c_str(), &other, 0), ZARQ_OPENED_NO_DATABASE);
   DirectoryEntry* other_entry = FindDirectory(other);
   other_entry->flags |= kDirHoldsDatabase;
-  other_entry->user_file_stamp = zarq_test::kTestStamp;
+  other_entry->user_file_stamp = kTestStamp;
   uint8_t bytes[kIndexRecordSize];
   EncodeIndexHeader(Header(), bytes);
   other_folder.WriteFile("~ZARQ.INX", std::string(bytes, bytes + kIndexRecordSize));
@@ -661,6 +827,8 @@ TEST_F(IndexTest, AKeptHeaderLockIsPerDirectory) {
   EXPECT_EQ(ZARQ1_CloseDirectory(other), ZARQ_OK);
 }
 
+// Records as callers see them (ZarqSecurityInfo) both ways, and the format
+// level: raised by additions, reported by ordinal 211.
 class SecurityInfoTest : public SecurityStoreTest {
  protected:
   // Slot 2 of three holds the intraday composite of the samples.
@@ -671,23 +839,6 @@ class SecurityInfoTest : public SecurityStoreTest {
     std::tie(composite.slot, composite.prev_slot, composite.next_slot) = std::make_tuple(2, 1, 3);
     WriteList(ListHeader(3), records);
   }
-  // A daily security as a caller would describe it, with text to clean and
-  // fields a daily security does not keep.
-  static ZarqSecurityInfo DailyInfo() {
-    ZarqSecurityInfo info{};
-    std::strcpy(info.Symbol, "ab\tc  ");
-    std::strcpy(info.Name, "A\x01 name  ");
-    info.Period = 'd';
-    info.Interval = 15;
-    info.FirstTime = info.LastTime = info.StartTime = info.EndTime = 930000;
-    info.Flagged = 7;
-    info.FieldMask = 0x7F;
-    info.BaseDate = info.FirstDate = 20200102;
-    info.LastDate = 20200630;
-    info.Symbol2[0] = 'X';  // no part of a plain security
-    info.Operator = '+';
-    return info;
-  }
 };
 
 TEST_F(SecurityInfoTest, RecordToInfo) {
@@ -695,16 +846,14 @@ TEST_F(SecurityInfoTest, RecordToInfo) {
   std::memset(&info, 0xAB, sizeof(info));
   uint32_t prev = 99, next = 99;
   ASSERT_EQ(RecordToInfo(Handle(2), &prev, &next, &info), ZARQ_OK);
-  EXPECT_EQ(info.Size, 148u);
-  EXPECT_EQ(info.Handle, Handle(2, true));  // the handle carries the composite flag
+  EXPECT_EQ(std::tie(info.Size, info.Handle, prev, next),
+            std::make_tuple(148, Handle(2, true), 1, 3));  // the handle shows a composite
+  EXPECT_EQ(std::tie(info.SecondaryFactor, info.LastTime), std::make_tuple(-0.75f, 1600999));
   EXPECT_STREQ(info.Symbol2, "MSFT");
   EXPECT_EQ(info.Reserved1[0] | info.Reserved1[1] | info.Reserved1[2] | info.Reserved2, 0);
-  EXPECT_EQ(info.SecondaryFactor, -0.75f);
-  EXPECT_EQ(info.LastTime, zarq_test::IntradayComposite().last_time);
-  EXPECT_EQ(std::tie(prev, next), std::make_tuple(1, 3));
   {
     // A locked security shows its working copy, with the file's links.
-    zarq_test::LockedCopies locked;
+    LockedCopies locked;
     SecurityRecord& copy = locked.copies[Handle(2, true)] = Stored(2);
     std::strcpy(copy.name, "not yet written");
     copy.prev_slot = 42;
@@ -728,45 +877,53 @@ TEST_F(SecurityInfoTest, RecordToInfo) {
   EXPECT_EQ(RecordToInfo(Handle(1), nullptr, nullptr, &info), ZARQ_E_NOT_REGISTERED);
 }
 
-TEST_F(SecurityInfoTest, InfoToRecordCleansAndKeepsWhatThePeriodAllows) {
+TEST_F(SecurityInfoTest, InfoToRecordCleansAndTakesFromLockedComponents) {
+  ZarqSecurityInfo info{};
+  std::strcpy(info.Symbol, "ab\tc  ");
+  std::strcpy(info.Name, "A\x01 name  ");
+  info.Period = 'd';
+  info.Interval = 15;
+  info.FirstTime = info.LastTime = info.StartTime = info.EndTime = 930000;
+  info.Flagged = 7;
+  info.FieldMask = 0x7F;
+  info.BaseDate = info.FirstDate = 20200102;
+  info.LastDate = 20200630;
+  info.Symbol2[0] = 'X';  // no part of a plain security
+  info.Operator = '+';
   SecurityRecord r;
-  ASSERT_EQ(InfoToRecord(9, 0, 0, DailyInfo(), 33, &r), ZARQ_OK);
+  ASSERT_EQ(InfoToRecord(9, 0, 0, info, 33, &r), ZARQ_OK);
   EXPECT_EQ(std::tie(r.in_use, r.slot, r.period, r.interval, r.file_number, r.flagged),
             std::make_tuple(1, 9, 'D', 0, 33, 1));
+  EXPECT_EQ(std::tie(r.composite, r.op, r.symbol2[0]), std::make_tuple(0, 0, '\0'));
+  EXPECT_EQ(r.first_time | r.last_time | r.start_time | r.end_time, 0);
   EXPECT_STREQ(r.symbol, "abc");
   EXPECT_STREQ(r.name, "A name");
-  EXPECT_EQ(r.first_time | r.last_time | r.start_time | r.end_time, 0);
-  EXPECT_EQ(std::tie(r.composite, r.op, r.symbol2[0]), std::make_tuple(0, 0, '\0'));
-  ZarqSecurityInfo intraday = DailyInfo();
-  intraday.Period = 'i';
-  intraday.FieldMask = 0xBF;
-  intraday.EndTime = 1600000;
-  ASSERT_EQ(InfoToRecord(9, 0, 0, intraday, 33, &r), ZARQ_OK);
-  EXPECT_EQ(std::tie(r.period, r.interval, r.start_time, r.end_time),
-            std::make_tuple('I', 15, 930000, 1600000));
-  intraday.Period = 'Q';
-  EXPECT_EQ(InfoToRecord(9, 0, 0, intraday, 33, &r), ZARQ_E_BAD_PERIOD);
+  info.Period = 'i';
+  info.FieldMask = 0xBF;
+  ASSERT_EQ(InfoToRecord(9, 0, 0, info, 33, &r), ZARQ_OK);
+  EXPECT_EQ(std::tie(r.period, r.interval, r.end_time), std::make_tuple('I', 15, 930000));
+  info.Period = 'Q';
+  EXPECT_EQ(InfoToRecord(9, 0, 0, info, 33, &r), ZARQ_E_BAD_PERIOD);
 
-  // A composite takes from its locked components.
-  zarq_test::LockedCopies locked;
-  SecurityRecord& primary = locked.copies[Handle(1)] = PlainRecord(1);
-  std::tie(primary.file_number, primary.first_date, primary.last_date) =
-      std::make_tuple(11, 20190301, 20190930);
-  ZarqSecurityInfo info = DailyInfo();
+  info.Period = 'D';
+  info.FieldMask = 0x7F;
   info.Composite = 1;
   std::strcpy(info.Symbol2, " q\x02r");
   info.Operator = '*';
   info.PrimaryFactor = 2.0f;
+  LockedCopies locked;
+  SecurityRecord& primary = locked.copies[Handle(1)] = PlainRecord(1);
+  std::tie(primary.file_number, primary.first_date, primary.last_date) =
+      std::make_tuple(11, 20190301, 20190930);
   EXPECT_EQ(InfoToRecord(9, Handle(1), Handle(3), info, 40, &r), ZARQ_E_NOT_LOCKED);
   SecurityRecord& secondary = locked.copies[Handle(3)] = PlainRecord(3);
   std::tie(secondary.file_number, secondary.field_mask) = std::make_tuple(13, 0x3F);
   ASSERT_EQ(InfoToRecord(9, Handle(1), Handle(3), info, 40, &r), ZARQ_OK);
   EXPECT_STREQ(r.symbol2, " qr");
-  EXPECT_EQ(std::tie(r.composite, r.op, r.primary_factor), std::make_tuple(1, '*', 2.0f));
-  EXPECT_EQ(
-      std::tie(r.primary_slot, r.secondary_slot, r.primary_file_number, r.secondary_file_number),
-      std::make_tuple(1, 3, 11, 13));
-  EXPECT_EQ(std::tie(r.first_date, r.last_date), std::make_tuple(20190301, 20190930));
+  EXPECT_EQ(std::tie(r.composite, r.op, r.primary_factor, r.primary_slot, r.secondary_slot),
+            std::make_tuple(1, '*', 2.0f, 1, 3));
+  EXPECT_EQ(std::tie(r.primary_file_number, r.secondary_file_number, r.first_date, r.last_date),
+            std::make_tuple(11, 13, 20190301, 20190930));
   EXPECT_EQ(r.field_mask, 0x3F);  // the fields both components have
 }
 
@@ -787,10 +944,10 @@ TEST_F(SecurityInfoTest, FormatLevelRisesOnlyAndIsReported) {
   EXPECT_EQ(os.lock_calls, os.unlock_calls);
   uint16_t levels[4] = {1, 1, 1, 1};
   EXPECT_EQ(ZARQP_GetFormatLevels(dir_, levels), ZARQ_OK);
-  EXPECT_EQ(std::vector<uint16_t>(levels, levels + 4), (std::vector<uint16_t>{8, 0, 651, 800}));
+  EXPECT_EQ(std::vector(levels, levels + 4), (std::vector<uint16_t>{8, 0, 651, 800}));
   EXPECT_EQ(ZARQP_GetFormatLevels(static_cast<uint8_t>(dir_ + 1), levels),
             ZARQ_E_DIRECTORY_NOT_OPEN);
-  EXPECT_EQ(std::vector<uint16_t>(levels, levels + 4), std::vector<uint16_t>(4, 0));
+  EXPECT_EQ(std::vector(levels, levels + 4), std::vector<uint16_t>(4, 0));
   EXPECT_EQ(ZARQP_GetFormatLevels(dir_, nullptr), ZARQ_E_INVALID_ARGUMENT);
   entry_->flags &= ~kDirHoldsDatabase;
   EXPECT_EQ(RaiseFormatLevel(dir_, PlainRecord(1)), ZARQ_E_NOT_REGISTERED);
@@ -803,8 +960,7 @@ class StoreProcessesTest : public SecurityStoreTest {
     ASSERT_TRUE(peer_.Start());
     ASSERT_EQ(peer_.Call("init Peer Other"), ZARQ_OK);
     ASSERT_EQ(peer_.Call("open " + folder_.path() + " 0", &peer_dir_), ZARQ_OPENED_NO_DATABASE);
-    ASSERT_EQ(peer_.Call("store " + peer_dir_ + " " + std::to_string(zarq_test::kTestStamp)),
-              ZARQ_OK);
+    ASSERT_EQ(peer_.Call("store " + peer_dir_ + " " + std::to_string(kTestStamp)), ZARQ_OK);
   }
   void TearDown() override {
     EXPECT_EQ(peer_.Call("store " + peer_dir_ + " 0"), ZARQ_OK);
