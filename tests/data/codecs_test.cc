@@ -50,14 +50,13 @@ TEST(MbfTest, AgreesWithTheFormulaForEveryExponent) {
 }
 
 TEST(MbfTest, KnownValuesAndUnstorableOnes) {
+  // clang-format off
   const std::pair<float, Bytes> known[] = {
-      {1.0f, {0x00, 0x00, 0x00, 0x81}},
-      {0.5f, {0x00, 0x00, 0x00, 0x80}},
-      {-1.0f, {0x00, 0x00, 0x80, 0x81}},
-      {10.0f, {0x00, 0x00, 0x20, 0x84}},
+      {1.0f, {0x00, 0x00, 0x00, 0x81}}, {0.5f, {0x00, 0x00, 0x00, 0x80}},
+      {-1.0f, {0x00, 0x00, 0x80, 0x81}}, {10.0f, {0x00, 0x00, 0x20, 0x84}},
       {1091231.0f, {0xF8, 0x34, 0x05, 0x95}},  // the record date of 20091231
-      {1.5f * 0x1p126f, {0x00, 0x00, 0x40, 0xFF}},
-  };
+      {1.5f * 0x1p126f, {0x00, 0x00, 0x40, 0xFF}}};
+  // clang-format on
   for (const auto& [value, mbf] : known) {
     EXPECT_EQ(ToMbf(value), mbf) << value;
     EXPECT_EQ(MbfToIeee(mbf.data(), kClampNone), value) << value;
@@ -79,23 +78,18 @@ TEST(MbfTest, KnownValuesAndUnstorableOnes) {
 }
 
 TEST(MbfTest, SanitizeCleansThenClamps) {
-  const struct {
-    uint32_t in;
-    int32_t mode;
-    float want;
-  } cases[] = {
-      {0x00000001u, kClampNone, 0.0f},    // denormal
-      {0x7FC00000u, kClampSigned, 0.0f},  // NaN
+  // clang-format off
+  const struct { uint32_t in; int32_t mode; float want; } cases[] = {
+      {0x00000001u, kClampNone, 0.0f} /* denormal */, {0x7FC00000u, kClampSigned, 0.0f} /* NaN */,
       {0x7F800000u, kClampNone, FromBits(0x7F7FFFFFu)},
       {0xFF800000u, kClampNone, FromBits(0xFF7FFFFFu)},  // -inf keeps its sign
       {0xFF800000u, kClampSigned, -2147483648.0f},
       {Bits(3e9f), kClampSigned, 2147483648.0f},  // 2^31 - 1 stored as a single
       {Bits(5e9f), kClampUnsigned, 4294967296.0f},
       {Bits(5e9f), 7, 4294967296.0f},  // any other mode clamps unsigned
-      {Bits(-1.5f), kClampUnsigned, 0.0f},
-      {Bits(-1.5f), kClampSigned, -1.5f},
-      {Bits(1e30f), kClampNone, 1e30f},
-  };
+      {Bits(-1.5f), kClampUnsigned, 0.0f}, {Bits(-1.5f), kClampSigned, -1.5f},
+      {Bits(1e30f), kClampNone, 1e30f}};
+  // clang-format on
   for (const auto& c : cases) {
     EXPECT_EQ(Bits(SanitizeFloat(FromBits(c.in), c.mode)), Bits(c.want))
         << std::hex << c.in << " mode " << c.mode;
@@ -231,38 +225,34 @@ void* Limited(size_t bytes) {
 }
 
 TEST(RecordBufferTest, HalvesToWholeRecordsDownToTheMinimum) {
+  // clang-format off
   const struct {
-    uint32_t count;
-    uint16_t size;
-    uint32_t min;
-    size_t limit;
-    uint32_t want_count;
-    std::vector<size_t> want_requests;
+    uint32_t count; uint16_t size; uint32_t min; size_t limit;
+    uint32_t want_count; std::vector<size_t> want_requests;
   } cases[] = {
       {1000, 100, 1, 30000, 250, {100000, 50000, 25000}},
       {7, 178, 1, 600, 3, {1246, 534}},  // 623 rounds down to 3 records
       {1000, 100, 5, 400, 0, {100000, 50000, 25000, 12500, 6200, 3100, 1500, 700}},
       {3, 100, 10, 100, 0, {300}},                    // the minimum is at most the count
       {100000, 178, 1, 1u << 30, 94254, {16777212}},  // capped to whole records
-      {0, 100, 1, 1000, 0, {}},
-      {10, 100, 0, 0, 0, {1000, 500, 200, 100}},  // a minimum of 0 still stops
-  };
+      {0, 100, 1, 1000, 0, {}}, {10, 100, 0, 0, 0, {1000, 500, 200, 100}}};  // 0 still stops
+  // clang-format on
   for (const auto& c : cases) {
     g_limit = c.limit;
     g_requests.clear();
     uint32_t count = c.count;
     HeapBuffer buffer = AllocRecordBuffer(&count, c.size, c.min, Limited);
-    EXPECT_EQ(count, c.want_count) << c.count << "x" << c.size << " limit " << c.limit;
+    EXPECT_EQ(std::tie(count, g_requests), std::tie(c.want_count, c.want_requests))
+        << c.count << "x" << c.size << " limit " << c.limit;
     EXPECT_EQ(buffer != nullptr, c.want_count != 0);
-    EXPECT_EQ(g_requests, c.want_requests) << c.count << "x" << c.size << " limit " << c.limit;
   }
   // Byte buffers halve without rounding.
   g_limit = 300;
   g_requests.clear();
   uint32_t bytes = 1001;
   HeapBuffer buffer = AllocByteBuffer(&bytes, 1, Limited);
-  EXPECT_EQ(bytes, 250u);
-  EXPECT_EQ(g_requests, (std::vector<size_t>{1001, 500, 250}));
+  EXPECT_EQ(std::tie(bytes, g_requests),
+            std::make_tuple(250u, std::vector<size_t>{1001, 500, 250}));
   bytes = 1001;
   EXPECT_EQ(AllocByteBuffer(&bytes, 400, Limited), nullptr);
   EXPECT_EQ(bytes, 0u);

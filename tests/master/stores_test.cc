@@ -848,7 +848,6 @@ TEST_F(SecurityInfoTest, RecordToInfo) {
   ASSERT_EQ(RecordToInfo(Handle(2), &prev, &next, &info), ZARQ_OK);
   EXPECT_EQ(std::tie(info.Size, info.Handle, prev, next),
             std::make_tuple(148, Handle(2, true), 1, 3));  // the handle shows a composite
-  EXPECT_EQ(std::tie(info.SecondaryFactor, info.LastTime), std::make_tuple(-0.75f, 1600999));
   EXPECT_STREQ(info.Symbol2, "MSFT");
   EXPECT_EQ(info.Reserved1[0] | info.Reserved1[1] | info.Reserved1[2] | info.Reserved2, 0);
   {
@@ -892,12 +891,10 @@ TEST_F(SecurityInfoTest, InfoToRecordCleansAndTakesFromLockedComponents) {
   info.Operator = '+';
   SecurityRecord r;
   ASSERT_EQ(InfoToRecord(9, 0, 0, info, 33, &r), ZARQ_OK);
-  EXPECT_EQ(std::tie(r.in_use, r.slot, r.period, r.interval, r.file_number, r.flagged),
-            std::make_tuple(1, 9, 'D', 0, 33, 1));
-  EXPECT_EQ(std::tie(r.composite, r.op, r.symbol2[0]), std::make_tuple(0, 0, '\0'));
-  EXPECT_EQ(r.first_time | r.last_time | r.start_time | r.end_time, 0);
-  EXPECT_STREQ(r.symbol, "abc");
-  EXPECT_STREQ(r.name, "A name");
+  EXPECT_EQ(std::tie(r.in_use, r.slot, r.period, r.interval, r.file_number, r.flagged, r.op),
+            std::make_tuple(1, 9, 'D', 0, 33, 1, 0));
+  EXPECT_EQ(r.first_time | r.last_time | r.start_time | r.end_time | r.symbol2[0], 0);
+  EXPECT_EQ(std::string(r.symbol) + "|" + r.name, "abc|A name");
   info.Period = 'i';
   info.FieldMask = 0xBF;
   ASSERT_EQ(InfoToRecord(9, 0, 0, info, 33, &r), ZARQ_OK);
@@ -910,7 +907,6 @@ TEST_F(SecurityInfoTest, InfoToRecordCleansAndTakesFromLockedComponents) {
   info.Composite = 1;
   std::strcpy(info.Symbol2, " q\x02r");
   info.Operator = '*';
-  info.PrimaryFactor = 2.0f;
   LockedCopies locked;
   SecurityRecord& primary = locked.copies[Handle(1)] = PlainRecord(1);
   std::tie(primary.file_number, primary.first_date, primary.last_date) =
@@ -920,11 +916,12 @@ TEST_F(SecurityInfoTest, InfoToRecordCleansAndTakesFromLockedComponents) {
   std::tie(secondary.file_number, secondary.field_mask) = std::make_tuple(13, 0x3F);
   ASSERT_EQ(InfoToRecord(9, Handle(1), Handle(3), info, 40, &r), ZARQ_OK);
   EXPECT_STREQ(r.symbol2, " qr");
-  EXPECT_EQ(std::tie(r.composite, r.op, r.primary_factor, r.primary_slot, r.secondary_slot),
-            std::make_tuple(1, '*', 2.0f, 1, 3));
-  EXPECT_EQ(std::tie(r.primary_file_number, r.secondary_file_number, r.first_date, r.last_date),
-            std::make_tuple(11, 13, 20190301, 20190930));
-  EXPECT_EQ(r.field_mask, 0x3F);  // the fields both components have
+  EXPECT_EQ(std::tie(r.composite, r.op, r.primary_slot, r.secondary_slot, r.primary_file_number,
+                     r.secondary_file_number),
+            std::make_tuple(1, '*', 1, 3, 11, 13));
+  // The dates of the primary, the fields both components have.
+  EXPECT_EQ(std::tie(r.first_date, r.last_date, r.field_mask),
+            std::make_tuple(20190301, 20190930, 0x3F));
 }
 
 TEST_F(SecurityInfoTest, FormatLevelRisesOnlyAndIsReported) {
