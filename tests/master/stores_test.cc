@@ -36,6 +36,7 @@
 #include "src/platform/platform.h"
 #include "tests/master/sample_records.h"
 #include "tests/support/library_fixture.h"
+#include "tests/support/master_builder.h"
 #include "tests/support/peer.h"
 #include "tests/support/platform_doubles.h"
 
@@ -49,22 +50,14 @@ namespace {
 
 constexpr uint32_t kTestStamp = 0x5EED1234;
 
-// n live daily securities linked in slot order; slot s has data file number
-// s and symbol "S<s>".
+// n live daily securities "S1".."Sn" linked in slot order, each in the slot
+// of its data file number.
 std::vector<SecurityRecord> LinkedRecords(uint32_t n) {
-  std::vector<SecurityRecord> records(n);
-  for (uint32_t slot = 1; slot <= n; ++slot) {
-    SecurityRecord& r = records[slot - 1];
-    r.in_use = 1;
-    r.slot = r.file_number = slot;
-    std::snprintf(r.symbol, sizeof(r.symbol), "S%u", slot);
-    std::snprintf(r.name, sizeof(r.name), "Security %u", slot);
-    r.period = 'D';
-    r.field_mask = 0x7F;
-    r.base_date = r.first_date = 20200102;
-    r.last_date = 20201231;
-    r.prev_slot = slot - 1;
-    r.next_slot = slot < n ? slot + 1 : 0;
+  std::vector<SecurityRecord> records = zarq_test::NumberedSecurities(n);
+  for (SecurityRecord& r : records) {
+    r.slot = r.file_number;
+    r.prev_slot = r.slot - 1;
+    r.next_slot = r.slot < n ? r.slot + 1 : 0;
   }
   return records;
 }
@@ -109,13 +102,10 @@ class LockedCopies {
   static void Refresh(uint32_t handle, const SecurityRecord& record) {
     auto found = current_->copies.find(handle);
     if (found == current_->copies.end()) return;
-    SecurityRecord& copy = found->second;
-    copy.primary_slot = record.primary_slot;
-    copy.secondary_slot = record.secondary_slot;
-    copy.prev_slot = record.prev_slot;
-    copy.next_slot = record.next_slot;
-    copy.next_primary_user = record.next_primary_user;
-    copy.next_secondary_user = record.next_secondary_user;
+    uint8_t bytes[kSecurityRecordSize];
+    EncodeSecurityRecord(found->second, bytes);
+    EncodeSecurityLinks(record, bytes);
+    DecodeSecurityRecord(bytes, &found->second);
   }
   static inline LockedCopies* current_ = nullptr;
 };

@@ -1,6 +1,10 @@
-// Opening a folder that holds a database as its first and only user: the
-// build of the working files from the master files, their repairs, and the
-// write-back when the directory is closed.
+// Database directories: opening a folder that holds a database as its first
+// and only user (the build of the working files from the master files, their
+// repairs, the write-back when the directory is closed), and several real
+// processes sharing one (registration in the user file, leaving in different
+// orders, the last user's clean-up, a second process of the same identity, a
+// crashed process's record taken over, a program outside the library holding
+// the directory, a security list file cut short by a crash).
 
 #include <gtest/gtest.h>
 
@@ -11,6 +15,8 @@
 
 #include "include/zarq.h"
 #include "src/directory/directory_entry.h"
+#include "src/directory/lock_file.h"
+#include "src/directory/user_file_format.h"
 #include "src/frame/little_endian.h"
 #include "src/master/emaster_file.h"
 #include "src/master/master_file.h"
@@ -20,6 +26,7 @@
 #include "src/master/xmaster_file.h"
 #include "tests/support/library_fixture.h"
 #include "tests/support/master_builder.h"
+#include "tests/support/peer.h"
 #include "tests/support/platform_doubles.h"
 
 namespace zarq {
@@ -75,6 +82,10 @@ class DatabaseOpenTest : public zarq_test::InitializedTest {
            fs::perms::none;
   }
   size_t Size(const std::string& name) { return folder_.ReadFile(name).size(); }
+  UserFileHeader Users() { return DecodeUserFileHeader(Raw(folder_.ReadFile("~ZARQ.USR"))); }
+  UserRecord User(int index) {
+    return DecodeUserRecord(Raw(folder_.ReadFile("~ZARQ.USR"), index * kUserRecordSize));
+  }
 
   zarq_test::TempFolder folder_;
   uint8_t dir_ = 0;
@@ -373,6 +384,127 @@ TEST_F(DatabaseOpenTest, StatusOfClosedFolders) {
   EXPECT_EQ(ZARQ1_GetDirectoryStatus(0, "", &status), ZARQ_E_DIRECTORY_NOT_OPEN);
   EXPECT_EQ(status.Size, 40u);
   EXPECT_FALSE(status.Valid);
+}
+
+class DirectorySharingTest : public DatabaseOpenTest {
+ protected:
+  void SetUp() override {
+    DatabaseOpenTest::SetUp();
+    WriteMasterFiles(folder_, NumberedSecurities(10));
+  }
+  // Starts a peer with an identity and opens the folder there; returns the
+  // directory number it got.
+  std::string StartPeer(zarq_test::Peer* peer, const std::string& identity) {
+    EXPECT_TRUE(peer->Start());
+    EXPECT_EQ(peer->Call("init " + identity), ZARQ_OK);
+    std::string number;
+    EXPECT_EQ(peer->Call("open " + folder_.path() + " 0", &number), ZARQ_OK);
+    return number;
+  }
+};
+
+TEST_F(DirectorySharingTest, ThreeUsersComeAndLeave) {
+  zarq_test::Peer first, second;
+  std::string first_dir = StartPeer(&first, "App1 U1");
+  std::string second_dir = StartPeer(&second, "App2 U2");
+  ASSERT_EQ(Open(), ZARQ_OK);
+  EXPECT_EQ(std::make_tuple(Users().users, Users().records), std::make_tuple(3, 3));
+  EXPECT_STREQ(User(1).identity, "App1:U1");
+  EXPECT_STREQ(User(2).identity, "App2:U2");
+  EXPECT_STREQ(User(3).identity, "UnitTest:Tester");
+  EXPECT_EQ(FindDirectory(dir_)->user_record, 3);
+
+  ASSERT_EQ(second.Call("close " + second_dir), ZARQ_OK);  // a middle record: zeroed
+  EXPECT_FALSE(User(2).in_use);
+  EXPECT_EQ(std::make_tuple(Users().users, Users().records), std::make_tuple(2, 3));
+  ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);  // the last record: the file shrinks
+  EXPECT_EQ(Size("~ZARQ.USR"), 3u * kUserRecordSize);
+  EXPECT_EQ(Users().users, 1);
+  EXPECT_TRUE(folder_.Exists("~ZARQ.SEC"));
+
+  ASSERT_EQ(first.Call("close " + first_dir), ZARQ_OK);  // the last user cleans up
+  EXPECT_FALSE(WorkingFilesExist());
+  EXPECT_EQ(Size("MASTER"), 11u * 53);
+  EXPECT_TRUE(Writable("MASTER"));
+  EXPECT_EQ(first.Exit(), 0);
+  EXPECT_EQ(second.Exit(), 0);
+}
+
+TEST_F(DirectorySharingTest, TheSameIdentityTwiceIsRefused) {
+  zarq_test::Peer twin;
+  std::string twin_dir = StartPeer(&twin, "UnitTest Tester");
+  EXPECT_EQ(Open(), ZARQ_E_ALREADY_REGISTERED);
+  char application[31], user[31];
+  ASSERT_EQ(ZARQ1_GetLastFailedOpenDirInfo(application, user), ZARQ_OK);
+  EXPECT_EQ(std::string(application) + ":" + user, "UnitTest:Tester");
+  EXPECT_EQ(Users().users, 1);
+  ASSERT_EQ(twin.Call("close " + twin_dir), ZARQ_OK);
+  EXPECT_EQ(twin.Exit(), 0);
+}
+
+TEST_F(DirectorySharingTest, ACrashedProcessesRecordIsTakenOverWithItsLockMarks) {
+  zarq_test::Peer keeper, crashed;
+  std::string keeper_dir = StartPeer(&keeper, "Keeper K");
+  StartPeer(&crashed, "UnitTest Tester");
+  // The crashed process held securities 2 (alone) and 3 (with the keeper).
+  std::string locks = folder_.ReadFile("~ZARQ.LCK");
+  LockRecord alone{.level = 32}, shared{.level = 16};
+  alone.SetUser(2);
+  shared.SetUser(1);
+  shared.SetUser(2);
+  EncodeLockRecord(alone, reinterpret_cast<uint8_t*>(&locks[2 * kLockRecordSize]));
+  EncodeLockRecord(shared, reinterpret_cast<uint8_t*>(&locks[3 * kLockRecordSize]));
+  folder_.WriteFile("~ZARQ.LCK", locks);
+  crashed.Kill();
+
+  EXPECT_EQ(Open(), ZARQ_E_ALREADY_REGISTERED);
+  ASSERT_EQ(Open(ZARQ_OPEN_ALLOW_SAME_USER), ZARQ_OK);
+  EXPECT_EQ(FindDirectory(dir_)->user_record, 2);
+  EXPECT_EQ(Users().users, 2);
+  locks = folder_.ReadFile("~ZARQ.LCK");
+  LockRecord two = DecodeLockRecord(Raw(locks, 2 * kLockRecordSize));
+  LockRecord three = DecodeLockRecord(Raw(locks, 3 * kLockRecordSize));
+  EXPECT_EQ(std::make_tuple(two.level, two.AnyUser()), std::make_tuple(0, false));
+  EXPECT_EQ(std::make_tuple(three.level, three.HasUser(1), three.HasUser(2)),
+            std::make_tuple(16, true, false));
+  ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
+  ASSERT_EQ(keeper.Call("close " + keeper_dir), ZARQ_OK);
+  EXPECT_FALSE(folder_.Exists("~ZARQ.USR"));
+  EXPECT_EQ(keeper.Exit(), 0);
+}
+
+TEST_F(DirectorySharingTest, AProgramOutsideTheLibraryHoldsTheDirectory) {
+  folder_.WriteFile("~NONZARQ.USR", std::string("Charting Program:Somebody Else\0junk", 35));
+  EXPECT_EQ(Open(), ZARQ_E_HELD_BY_OTHER_PROGRAM);
+  char application[31], user[31];
+  ASSERT_EQ(ZARQ1_GetLastFailedOpenDirInfo(application, user), ZARQ_OK);
+  EXPECT_EQ(std::string(application) + ":" + user, "Charting Program:Somebody Else");
+  EXPECT_FALSE(folder_.Exists("~ZARQ.USR"));
+  std::remove(folder_.Join("~NONZARQ.USR").c_str());
+  ASSERT_EQ(Open(), ZARQ_OK);  // an open that works clears the names
+  ASSERT_EQ(ZARQ1_GetLastFailedOpenDirInfo(application, user), ZARQ_OK);
+  EXPECT_STREQ(application, "");
+  ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
+}
+
+TEST_F(DirectorySharingTest, AListFileCutShortByACrashKeepsItsWholeRecords) {
+  zarq_test::Peer keeper;
+  std::string keeper_dir = StartPeer(&keeper, "Keeper K");
+  ASSERT_EQ(Size("~ZARQ.SEC"), 11u * kSecurityRecordSize);
+  fs::resize_file(folder_.Join("~ZARQ.SEC"), 11 * kSecurityRecordSize - 100);
+  ASSERT_EQ(Open(), ZARQ_OK);
+  const SecurityListHeader header = ListHeader();
+  EXPECT_EQ(std::tie(header.slot_count, header.live_count, header.first_slot, header.last_slot),
+            std::make_tuple(9, 9, 1, 9));  // relinked within the records left
+  for (uint32_t slot = 1; slot <= 9; ++slot) {
+    EXPECT_EQ(ListRecord(slot).symbol, "S" + std::to_string(slot));
+    EXPECT_EQ(ListRecord(slot).next_slot, slot == 9 ? 0u : slot + 1);
+  }
+  EXPECT_EQ(Size("~ZARQ.INX"), 10u * kIndexRecordSize);
+  ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
+  ASSERT_EQ(keeper.Call("close " + keeper_dir), ZARQ_OK);
+  EXPECT_EQ(Size("MASTER"), 10u * 53);
+  EXPECT_EQ(keeper.Exit(), 0);
 }
 
 }  // namespace
