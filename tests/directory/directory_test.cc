@@ -209,7 +209,7 @@ TEST_F(DirectoryUsersTest, TheFirstUserCreatesTheFileAndKeepsItsHeaderLocked) {
 }
 
 // Appending, leaving and taking over a crashed process's record are shown
-// with real processes in directory_sharing_test.cc.
+// with real processes by the DirectorySharingTest cases.
 TEST_F(DirectoryUsersTest, RegisteringLeavingAndALostRegistration) {
   // The identity matches without regard to case.
   const std::string same = Header(2, 3) + User("A:a") + kFree + User("unittest:TESTER", 77);
@@ -272,7 +272,7 @@ TEST_F(DirectoryUsersTest, DamagedAndFullUserFiles) {
   }
 }
 
-// Clearing a crashed user's marks is shown in directory_sharing_test.cc.
+// Clearing a crashed user's marks is shown by DirectorySharingTest.
 TEST_F(DirectoryUsersTest, LockFileCreationRecordsAndHeaderChecks) {
   entry_->user_file_stamp = 0x81000001;
   ASSERT_EQ(CreateLockFile(entry_, 5), ZARQ_OK);

@@ -39,9 +39,9 @@
 #include "src/master/security_store.h"
 #include "src/platform/platform.h"
 
+namespace zarq {
 namespace {
 
-using zarq::EnterInitialized;
 using Arguments = std::istringstream;
 
 int32_t Init(Arguments& in, std::string*) {
@@ -69,7 +69,7 @@ int32_t Close(Arguments& in, std::string*) {
 int32_t Pause(Arguments& in, std::string*) {
   uint32_t ms = 0;
   in >> ms;
-  zarq::Os().Sleep(ms);
+  Os().Sleep(ms);
   return ZARQ_OK;
 }
 
@@ -80,16 +80,13 @@ int32_t Lock(Arguments& in, std::string*) {
   in >> dir >> file >> offset >> length >> mode;
   return EnterInitialized([&] {
     char path[300];
-    if (ZARQ1_GetDataPath(static_cast<uint32_t>(dir), path, 0) != ZARQ_OK) {
-      return int32_t{ZARQ_E_DIRECTORY_NOT_OPEN};
-    }
-    zarq::FileHandle handle = zarq::kNoFileHandle;
-    int32_t status = zarq::FileOpen(static_cast<uint8_t>(dir), (std::string(path) + file).c_str(),
-                                    &handle, zarq::kOpenCreate);
+    FileHandle handle = kNoFileHandle;
+    int32_t status = ZARQ1_GetDataPath(static_cast<uint32_t>(dir), path, 0);
     if (status == ZARQ_OK) {
-      status = zarq::FileSeek(handle, 1, static_cast<int32_t>(offset), zarq::kSeekRecord);
+      status = FileOpen(static_cast<uint8_t>(dir), (path + file).c_str(), &handle, kOpenCreate);
     }
-    return status == ZARQ_OK ? zarq::FileLockRegion(handle, mode, length) : status;
+    if (status == ZARQ_OK) status = FileSeek(handle, 1, static_cast<int32_t>(offset), kSeekRecord);
+    return status == ZARQ_OK ? FileLockRegion(handle, mode, length) : status;
   });
 }
 
@@ -98,10 +95,10 @@ int32_t Store(Arguments& in, std::string*) {
   uint32_t stamp = 0;
   in >> dir >> stamp;
   return EnterInitialized([&] {
-    zarq::DirectoryEntry* entry = zarq::FindDirectory(static_cast<uint8_t>(dir));
+    DirectoryEntry* entry = FindDirectory(static_cast<uint8_t>(dir));
     if (entry == nullptr) return int32_t{ZARQ_E_DIRECTORY_NOT_OPEN};
-    entry->flags = stamp != 0 ? entry->flags | zarq::kDirHoldsDatabase
-                              : entry->flags & ~zarq::kDirHoldsDatabase;
+    entry->flags =
+        stamp != 0 ? entry->flags | kDirHoldsDatabase : entry->flags & ~kDirHoldsDatabase;
     if (stamp != 0) entry->user_file_stamp = stamp;
     return int32_t{ZARQ_OK};
   });
@@ -117,18 +114,15 @@ int32_t BumpHeader(Arguments& in, std::string*) {
     // One library call per change, so that the other process's calls
     // interleave with ours.
     status = EnterInitialized([&] {
-      zarq::SecurityHeaderLock lock;
+      SecurityHeaderLock lock;
+      SecurityListHeader header;
       int32_t result = lock.Acquire(number);
-      zarq::SecurityListHeader header;
-      if (result == ZARQ_OK) {
-        result = zarq::AccessSecurityHeader(number, &header, zarq::ListHeaderAccess::kRead);
-      }
-      // Widens the window in which an unserialised update would be lost.
-      zarq::Os().Sleep(hold_ms);
+      if (result == ZARQ_OK)
+        result = AccessSecurityHeader(number, &header, ListHeaderAccess::kRead);
+      Os().Sleep(hold_ms);  // widens the window in which an unserialised update would be lost
       ++header.next_file_number;
-      if (result == ZARQ_OK) {
-        result = zarq::AccessSecurityHeader(number, &header, zarq::ListHeaderAccess::kWrite);
-      }
+      if (result == ZARQ_OK)
+        result = AccessSecurityHeader(number, &header, ListHeaderAccess::kWrite);
       int32_t released = lock.Release();
       return result != ZARQ_OK ? result : released;
     });
@@ -145,13 +139,13 @@ int32_t Rewrite(Arguments& in, std::string*) {
   for (uint32_t round = 1; round <= rounds && status == ZARQ_OK; ++round) {
     for (uint32_t slot = first; slot <= last && status == ZARQ_OK; ++slot) {
       status = EnterInitialized([&] {
-        uint32_t handle = zarq::MakeSecurityHandle(static_cast<uint8_t>(dir), slot, false);
-        zarq::SecurityRecord record;
-        int32_t result = zarq::AccessSecurityRecord(handle, &record, zarq::SecurityAccess::kRead);
+        uint32_t handle = MakeSecurityHandle(static_cast<uint8_t>(dir), slot, false);
+        SecurityRecord record;
+        int32_t result = AccessSecurityRecord(handle, &record, SecurityAccess::kRead);
         if (result != ZARQ_OK) return result;
         record.extra_value = round;
         std::snprintf(record.name, sizeof(record.name), "%s %u", tag.c_str(), slot);
-        return zarq::AccessSecurityRecord(handle, &record, zarq::SecurityAccess::kWriteData);
+        return AccessSecurityRecord(handle, &record, SecurityAccess::kWriteData);
       });
     }
   }
@@ -159,14 +153,16 @@ int32_t Rewrite(Arguments& in, std::string*) {
 }
 
 }  // namespace
+}  // namespace zarq
 
 int main(int argc, char** argv) {
+  using namespace zarq;
   const std::map<std::string, int32_t (*)(Arguments&, std::string*)> commands = {
       {"init", Init}, {"open", Open},   {"close", Close},           {"sleep", Pause},
       {"lock", Lock}, {"store", Store}, {"bumpheader", BumpHeader}, {"rewrite", Rewrite}};
   if (argc < 2) return 2;
   std::ofstream answers(argv[1], std::ios::binary);
-  answers << "= 0 " << zarq::Os().ProcessId() << std::endl;
+  answers << "= 0 " << Os().ProcessId() << std::endl;
   std::string line;
   while (std::getline(std::cin, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
