@@ -316,8 +316,7 @@ class RecordFileTest : public zarq_test::OpenFolderTest {
 TEST_F(RecordFileTest, GapsOpenAndCloseByMovingTheTailInBlocks) {
   Fill(3000);  // 108000 bytes of records: more than one block
   {
-    zarq_test::FaultPlatform os;
-    zarq_test::ScopedPlatform installed(&os);
+    zarq_test::InstalledFaults os;
     ASSERT_EQ(OpenRecordGap(file_, 3000, 10, 5, kSize), ZARQ_OK);
     EXPECT_EQ(os.write_sizes.size(), 2u);
     for (uint32_t size : os.write_sizes) EXPECT_LE(size, kIoChunkBytes);
@@ -328,8 +327,7 @@ TEST_F(RecordFileTest, GapsOpenAndCloseByMovingTheTailInBlocks) {
   EXPECT_EQ(std::vector(contents.begin() + 15, contents.end()), Numbers(10, 3000));
 
   Fill(3000);
-  zarq_test::FaultPlatform os;
-  zarq_test::ScopedPlatform installed(&os);
+  zarq_test::InstalledFaults os;
   ASSERT_EQ(CloseRecordGap(file_, 3000, 5, 6, kSize), ZARQ_OK);
   EXPECT_EQ(os.write_sizes.size(), 2u);
   for (uint32_t size : os.write_sizes) EXPECT_LE(size, kIoChunkBytes);

@@ -112,8 +112,7 @@ TEST(DateRulesTest, BoundsInBothForms) {
 }
 
 TEST(DateRulesTest, TheTwoDigitYearWindowAndTheCurrentDateTime) {
-  zarq_test::FaultPlatform os;
-  zarq_test::ScopedPlatform installed(&os);
+  zarq_test::InstalledFaults os;
   const std::pair<int, int> fixed[] = {{0, 2000}, {29, 2029}, {30, 1930}, {99, 1999}, {100, 0}};
   for (auto [year, want] : fixed) EXPECT_EQ(ExpandTwoDigitYear(year), want) << year;
   os.two_digit_year_max = "2049";
@@ -132,8 +131,7 @@ TEST(DateRulesTest, TheTwoDigitYearWindowAndTheCurrentDateTime) {
 }
 
 TEST(DateRulesTest, MakeAndSplit) {
-  zarq_test::FaultPlatform os;
-  zarq_test::ScopedPlatform installed(&os);
+  zarq_test::InstalledFaults os;
   // clang-format off
   const struct { uint16_t month, day, year; uint32_t want; /* 0: refused */ } dates[] = {
       {2, 29, 2000, 20000229}, {2, 29, 1900, 0}, {6, 1, 9, 20090601},

@@ -335,9 +335,8 @@ TEST_F(DatabaseOpenTest, AFailedWriteBackKeepsTheWorkingFilesAndTheOldMasters) {
   const size_t old_size = Size("MASTER");
   ASSERT_EQ(Open(), ZARQ_OK);
   {
-    zarq_test::FaultPlatform os;
+    zarq_test::InstalledFaults os;
     os.rename_fails_from = "EMASTER.TMP";
-    zarq_test::ScopedPlatform installed(&os);
     EXPECT_NE(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
   }
   EXPECT_TRUE(folder_.Exists("~ZARQ.SEC"));
@@ -351,9 +350,8 @@ TEST_F(DatabaseOpenTest, AFailedWriteBackKeepsTheWorkingFilesAndTheOldMasters) {
 TEST_F(DatabaseOpenTest, AReadOnlyDatabaseKeepsItsWorkingFilesInTheTemporaryFolder) {
   WriteMasterFiles(folder_, NumberedSecurities(3));
   const std::string master = folder_.ReadFile("MASTER");
-  zarq_test::FaultPlatform os;
+  zarq_test::InstalledFaults os;
   os.deny_writes_in = folder_.path();
-  zarq_test::ScopedPlatform installed(&os);
   ASSERT_EQ(Open(), ZARQ_OK);
   DirectoryEntry* entry = FindDirectory(dir_);
   EXPECT_TRUE(entry->read_only());

@@ -128,8 +128,7 @@ TEST_F(DirectoryOpenTest, WritableAndReadOnlyFoldersLeaveNoFileBehind) {
   EXPECT_FALSE(FindDirectory(number)->read_only());
   EXPECT_FALSE(FindDirectory(number)->Has(kDirHoldsDatabase));
   ASSERT_EQ(ZARQ1_CloseDirectory(number), ZARQ_OK);
-  zarq_test::FaultPlatform os;
-  zarq_test::ScopedPlatform installed(&os);
+  zarq_test::InstalledFaults os;
   os.open_error = 5;  // no right to create files there
   number = Open(folder_.path());
   EXPECT_TRUE(FindDirectory(number)->read_only());

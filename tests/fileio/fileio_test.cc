@@ -100,8 +100,7 @@ TEST(PathServicesTest, DriveKindsAndTheTemporaryFolder) {
     EXPECT_EQ(GetDriveKind("/dev/shm", &kind), ZARQ_OK);
     EXPECT_EQ(kind, kDriveKindRamDisk);
   }
-  zarq_test::FaultPlatform os;
-  zarq_test::ScopedPlatform installed(&os);
+  zarq_test::InstalledFaults os;
   EXPECT_EQ(ChooseTempDirectory(), ZARQ_OK);
   EXPECT_EQ(TempDirectory().back(), kPathSeparator);
   os.drive_type = kDriveCdRom;
@@ -202,9 +201,8 @@ TEST_F(FileNamingTest, ReadOnlyDirectoriesKeepTheirWorkingFilesInTheTempFolder) 
 }
 
 TEST_F(FileNamingTest, ScratchNamesNeverCollideWithFiles) {
-  zarq_test::FaultPlatform os;
+  zarq_test::InstalledFaults os;
   os.ticks = 0xABCD1234u;
-  zarq_test::ScopedPlatform installed(&os);
   folder_.WriteFile("~ZQ1234.TMP", "");
   folder_.WriteFile("~ZQ1235.TMP", "");
   EXPECT_EQ(Name(0, kKindScratchOrAll | kKindTemporary), PathOf("~ZQ1236.TMP"));

@@ -139,8 +139,7 @@ TEST_F(LifecycleTest, IdentityKeepsThirtyCharactersOfEachName) {
 }
 
 TEST_F(LifecycleTest, OldSystemVersionsAreRefused) {
-  zarq_test::FaultPlatform os;
-  zarq_test::ScopedPlatform installed(&os);
+  zarq_test::InstalledFaults os;
   // 2.0, 3.0 and 3.10 of the old consumer line are refused; 3.10, 5.1 and
   // 4.0 of the consumer line are not.
   const std::pair<uint32_t, int32_t> cases[] = {{0x00000002, ZARQ_E_UNSUPPORTED_SYSTEM},

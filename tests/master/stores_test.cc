@@ -129,8 +129,7 @@ class SecurityStoreTest : public zarq_test::OpenFolderTest {
   uint32_t Handle(uint32_t slot, bool composite = false) const {
     return MakeSecurityHandle(dir_, slot, composite);
   }
-  // The file of kind through the file table, so that cached handles see
-  // what the tests write.
+  // The file of kind through the file table.
   FileHandle Open(uint16_t kind) {
     std::string name;
     FileHandle file = kNoFileHandle;
@@ -139,22 +138,15 @@ class SecurityStoreTest : public zarq_test::OpenFolderTest {
     EXPECT_EQ(FileSeek(file, 1, 0, kSeekStart), ZARQ_OK);
     return file;
   }
-  void WriteFile(uint16_t kind, const std::vector<uint8_t>& bytes) {
-    FileHandle file = Open(kind);
-    ASSERT_EQ(FileSetSize(file, 0), ZARQ_OK);
-    ASSERT_EQ(FileWrite(file, static_cast<uint32_t>(bytes.size()), bytes.data()), ZARQ_OK);
+  // The working files of the folder, written and read past the library.
+  void WriteFile(const char* name, const std::vector<uint8_t>& bytes) {
+    folder_.WriteFile(name, std::string(bytes.begin(), bytes.end()));
   }
-  std::vector<uint8_t> ReadFile(uint16_t kind) {
-    FileHandle file = Open(kind);
-    uint32_t size = 0;
-    EXPECT_EQ(FileGetSize(file, &size), ZARQ_OK);
-    std::vector<uint8_t> bytes(size);
-    if (size > 0) {
-      EXPECT_EQ(FileRead(file, size, bytes.data()), ZARQ_OK);
-    }
-    return bytes;
+  std::vector<uint8_t> ReadFile(const char* name) {
+    std::string bytes = folder_.ReadFile(name);
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
   }
-  std::vector<uint8_t> List() { return ReadFile(kKindSecurityList); }
+  std::vector<uint8_t> List() { return ReadFile("~ZARQ.SEC"); }
 
   // The security list file: the header, then record i in slot i + 1.
   void WriteList(const SecurityListHeader& header, const std::vector<SecurityRecord>& records) {
@@ -163,7 +155,7 @@ class SecurityStoreTest : public zarq_test::OpenFolderTest {
     for (size_t i = 0; i < records.size(); ++i) {
       EncodeSecurityRecord(records[i], &bytes[(i + 1) * kSecurityRecordSize]);
     }
-    WriteFile(kKindSecurityList, bytes);
+    WriteFile("~ZARQ.SEC", bytes);
   }
   void WriteLinkedList(uint32_t n) { WriteList(ListHeader(n), LinkedRecords(n)); }
 
@@ -227,8 +219,7 @@ TEST_F(SecurityStoreTest, ChecksOfEachModeAndNoLockLeftBehind) {
     if (c.damage == kVersion) header.file_version = 801;
     WriteList(header, LinkedRecords(5));
     std::vector<uint8_t> before = List();
-    zarq_test::FaultPlatform os;
-    zarq_test::ScopedPlatform installed(&os);
+    zarq_test::InstalledFaults os;
     SecurityRecord record = PlainRecord(c.slot);
     std::snprintf(record.name, sizeof(record.name), "written");
     int32_t status = AccessSecurityRecord(Handle(c.slot), &record, c.mode);
@@ -238,9 +229,8 @@ TEST_F(SecurityStoreTest, ChecksOfEachModeAndNoLockLeftBehind) {
   }
   // A failed write releases the header and record locks.
   WriteLinkedList(3);
-  zarq_test::FaultPlatform os;
+  zarq_test::InstalledFaults os;
   os.write_to_fail = 1;
-  zarq_test::ScopedPlatform installed(&os);
   SecurityRecord record = PlainRecord(2);
   EXPECT_EQ(AccessSecurityRecord(Handle(2), &record, kWriteData), ZARQ_E_ACCESS_DENIED);
   EXPECT_EQ(std::tie(os.lock_calls, os.unlock_calls), std::make_tuple(2, 2));
@@ -305,8 +295,7 @@ TEST_F(SecurityStoreTest, HeaderAccessAndItsLock) {
   SecurityListHeader header;
   EXPECT_EQ(AccessSecurityHeader(dir_, &header, ListHeaderAccess::kRead), ZARQ_E_FILE_NOT_FOUND);
   WriteLinkedList(3);
-  zarq_test::FaultPlatform os;
-  zarq_test::ScopedPlatform installed(&os);
+  zarq_test::InstalledFaults os;
   FileHandle file = Open(kKindSecurityList);
   {
     SecurityHeaderLock lock;
@@ -373,9 +362,8 @@ TEST_F(AllocationTest, PastNumber6000TheLowestFreeNumberIsSearched) {
 
 TEST_F(AllocationTest, SixThousandLiveSecuritiesOrNoFreeNumberOrSlot) {
   // No list file at all: any search would fail otherwise.
-  zarq_test::FaultPlatform os;
   {
-    zarq_test::ScopedPlatform installed(&os);
+    zarq_test::InstalledFaults os;
     SecurityListHeader header = ListHeader(kMaxSlots), before = header;
     header.next_file_number = before.next_file_number = 6001;
     Allocation a = Allocate(&header);
@@ -481,9 +469,8 @@ TEST_F(LinkTest, AFailedWriteLeavesEveryLinkAsItWas) {
     std::tie(fresh.op, fresh.primary_slot, fresh.secondary_slot) =
         c.composite ? std::make_tuple('+', 1u, 2u) : std::make_tuple('\0', 0u, 0u);
     const SecurityRecord unlinked = fresh;
-    zarq_test::FaultPlatform os;
+    zarq_test::InstalledFaults os;
     os.write_to_fail = c.write_to_fail;
-    zarq_test::ScopedPlatform installed(&os);
     EXPECT_EQ(LinkSecurityRecord(dir_, &header, &fresh, c.anchor), ZARQ_E_ACCESS_DENIED) << c.what;
     EXPECT_EQ(List(), before) << c.what;
     EXPECT_EQ(header, allocated) << c.what;
@@ -516,9 +503,8 @@ TEST_F(LinkTest, UnlinkingADeletedRecordAndItsRollBack) {
   WriteList(ListHeader(5), records);
   before = List();
   header = StoredHeader();
-  zarq_test::FaultPlatform os;
+  zarq_test::InstalledFaults os;
   os.write_to_fail = 2;
-  zarq_test::ScopedPlatform installed(&os);
   EXPECT_EQ(UnlinkDeletedRecord(Handle(3), &header), ZARQ_E_ACCESS_DENIED);
   EXPECT_EQ(List(), before);
   EXPECT_EQ(header, StoredHeader());
@@ -586,8 +572,7 @@ TEST_F(CompositeChainTest, FailuresLeaveBothChainsAndLockedComponentsFollow) {
   ASSERT_EQ(AddCompositeUser(dir_, Stored(3)), ZARQ_OK);
   std::vector<uint8_t> before = List();
   {
-    zarq_test::FaultPlatform os;
-    zarq_test::ScopedPlatform installed(&os);
+    zarq_test::InstalledFaults os;
     os.write_to_fail = 2;  // the secondary chain
     EXPECT_EQ(AddCompositeUser(dir_, Stored(4)), ZARQ_E_ACCESS_DENIED);
     EXPECT_EQ(List(), before);
@@ -636,11 +621,11 @@ class IndexTest : public SecurityStoreTest {
     for (size_t i = 0; i < entries.size(); ++i) {
       EncodeIndexEntry(entries[i], &bytes[(i + 1) * kIndexRecordSize]);
     }
-    WriteFile(kKindIndex, bytes);
+    WriteFile("~ZARQ.INX", bytes);
   }
   // The entries 1..EntryCount of the file.
   std::vector<IndexEntry> Entries() {
-    std::vector<uint8_t> bytes = ReadFile(kKindIndex);
+    std::vector<uint8_t> bytes = ReadFile("~ZARQ.INX");
     IndexHeader header;
     EXPECT_EQ(DecodeIndexHeader(bytes.data(), &header), ZARQ_OK);
     std::vector<IndexEntry> entries(header.entry_count);
@@ -701,21 +686,21 @@ TEST_F(IndexTest, RandomInsertionsAndRemovalsKeepTheFileSorted) {
   ASSERT_EQ(Entries(), Sorted(records));
 
   // The same identity under another slot is refused and changes nothing.
-  std::vector<uint8_t> before = ReadFile(kKindIndex);
+  std::vector<uint8_t> before = ReadFile("~ZARQ.INX");
   for (int i = 0; i < 20; ++i) {
     SecurityRecord again = records[rng() % records.size()];
     again.slot = 5999;
     std::strcpy(again.name, "another name");
     EXPECT_EQ(AddToIndex(dir_, again), ZARQ_E_SECURITY_EXISTS) << again.symbol;
   }
-  EXPECT_EQ(ReadFile(kKindIndex), before);
+  EXPECT_EQ(ReadFile("~ZARQ.INX"), before);
 
   std::shuffle(records.begin(), records.end(), rng);
   for (size_t i = 0; i < 150; ++i) ASSERT_EQ(RemoveFromIndex(dir_, records[i]), ZARQ_OK);
   EXPECT_EQ(Entries(), Sorted(std::vector(records.begin() + 150, records.end())));
-  before = ReadFile(kKindIndex);
+  before = ReadFile("~ZARQ.INX");
   EXPECT_EQ(RemoveFromIndex(dir_, records[0]), ZARQ_E_INDEX_ENTRY_MISSING);
-  EXPECT_EQ(ReadFile(kKindIndex), before);
+  EXPECT_EQ(ReadFile("~ZARQ.INX"), before);
   EXPECT_FALSE(IndexHeaderHeld(dir_));
 }
 
@@ -742,14 +727,13 @@ TEST_F(IndexTest, ReplacingAnIdentity) {
 
 TEST_F(IndexTest, AFailedWriteAfterTheGapOpenedClosesItAgain) {
   WriteIndex(Sorted(LinkedRecords(50)), Header(50));
-  std::vector<uint8_t> before = ReadFile(kKindIndex);
+  std::vector<uint8_t> before = ReadFile("~ZARQ.INX");
   SecurityRecord first = PlainRecord(60);
   std::strcpy(first.symbol, "0FIRST");
-  zarq_test::FaultPlatform os;
+  zarq_test::InstalledFaults os;
   os.write_to_fail = 2;  // the moved block is write 1; the new entry write 2
-  zarq_test::ScopedPlatform installed(&os);
   EXPECT_EQ(AddToIndex(dir_, first), ZARQ_E_ACCESS_DENIED);
-  EXPECT_EQ(ReadFile(kKindIndex), before);
+  EXPECT_EQ(ReadFile("~ZARQ.INX"), before);
   EXPECT_FALSE(IndexHeaderHeld(dir_));
   EXPECT_EQ(os.lock_calls, os.unlock_calls);
 }
@@ -765,11 +749,10 @@ TEST_F(IndexTest, HeaderChecksAndLimits) {
                                                    {Header(6000), ZARQ_E_DIRECTORY_FULL}};
   for (const auto& [header, want] : cases) {
     WriteIndex({}, header);
-    std::vector<uint8_t> before = ReadFile(kKindIndex);
-    zarq_test::FaultPlatform os;
-    zarq_test::ScopedPlatform installed(&os);
+    std::vector<uint8_t> before = ReadFile("~ZARQ.INX");
+    zarq_test::InstalledFaults os;
     EXPECT_EQ(AddToIndex(dir_, PlainRecord(1)), want);
-    EXPECT_EQ(ReadFile(kKindIndex), before) << want;
+    EXPECT_EQ(ReadFile("~ZARQ.INX"), before) << want;
     EXPECT_EQ(os.lock_calls, os.unlock_calls) << want;
     EXPECT_FALSE(IndexHeaderHeld(dir_));
   }
@@ -918,8 +901,7 @@ TEST_F(SecurityInfoTest, FormatLevelRisesOnlyAndIsReported) {
   SecurityListHeader header = ListHeader(3);
   header.live_count = 300;
   WriteList(header, LinkedRecords(3));
-  zarq_test::FaultPlatform os;
-  zarq_test::ScopedPlatform installed(&os);
+  zarq_test::InstalledFaults os;
   ASSERT_EQ(RaiseFormatLevel(dir_, zarq_test::DailyRecord()), ZARQ_OK);  // the 1990s
   EXPECT_EQ(StoredHeader().format_level, 600);
   ASSERT_EQ(RaiseFormatLevel(dir_, zarq_test::IntradayComposite()), ZARQ_OK);

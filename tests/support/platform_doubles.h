@@ -140,6 +140,11 @@ class FaultPlatform : public zarq::PlatformWrapper {
   int unlock_calls = 0;
 };
 
+// A FaultPlatform installed for its lifetime.
+class InstalledFaults : public FaultPlatform {
+  ScopedPlatform installed_{this};
+};
+
 }  // namespace zarq_test
 
 #endif  // ZARQ_TESTS_SUPPORT_PLATFORM_DOUBLES_H_
