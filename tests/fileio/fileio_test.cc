@@ -34,17 +34,13 @@ constexpr bool kWindows = kPathSeparator == '\\';
 const std::string kSep(1, kPathSeparator);
 
 TEST(PathServicesTest, Roots) {
-  const struct {
-    const char* path;
-    const char* root;  // empty: refused
-  } posix[] = {{"/home/data", "/"}, {"/", "/"}, {"relative/x", ""}, {"", ""}},
-    windows[] = {{"C:\\DATA\\x", "C:\\"},
-                 {"d:\\", "d:\\"},
-                 {"\\\\server\\share\\dir\\x", "\\\\server\\share\\"},
-                 {"\\\\server\\share", "\\\\server\\share\\"},
-                 {"C:", ""},
-                 {"\\\\server", ""},
-                 {"1:\\x", ""}};
+  // clang-format off
+  const struct { const char* path; const char* root; /* empty: refused */ } posix[] = {
+      {"/home/data", "/"}, {"/", "/"}, {"relative/x", ""}, {"", ""}}, windows[] = {
+      {"C:\\DATA\\x", "C:\\"}, {"d:\\", "d:\\"}, {"C:", ""}, {"\\\\server", ""}, {"1:\\x", ""},
+      {"\\\\server\\share\\dir\\x", "\\\\server\\share\\"},
+      {"\\\\server\\share", "\\\\server\\share\\"}};
+  // clang-format on
   for (const auto& c : kWindows ? std::vector(std::begin(windows), std::end(windows))
                                 : std::vector(std::begin(posix), std::end(posix))) {
     std::string root = "junk";
