@@ -1,6 +1,1 @@
-target_sources(zarq_unit_tests PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/data_file_test.cc
-  ${CMAKE_CURRENT_LIST_DIR}/mbf_test.cc
-  ${CMAKE_CURRENT_LIST_DIR}/price_codec_test.cc
-  ${CMAKE_CURRENT_LIST_DIR}/record_buffer_test.cc
-  ${CMAKE_CURRENT_LIST_DIR}/record_gap_test.cc)
+target_sources(zarq_unit_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/data_test.cc)

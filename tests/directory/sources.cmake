@@ -1,5 +1,3 @@
 target_sources(zarq_unit_tests PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/database_open_test.cc
-  ${CMAKE_CURRENT_LIST_DIR}/directory_open_test.cc
-  ${CMAKE_CURRENT_LIST_DIR}/directory_sharing_test.cc
-  ${CMAKE_CURRENT_LIST_DIR}/directory_users_test.cc)
+  ${CMAKE_CURRENT_LIST_DIR}/database_test.cc
+  ${CMAKE_CURRENT_LIST_DIR}/directory_test.cc)

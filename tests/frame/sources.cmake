@@ -1,3 +1,1 @@
-target_sources(zarq_unit_tests PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/library_lock_test.cc
-  ${CMAKE_CURRENT_LIST_DIR}/lifecycle_test.cc)
+target_sources(zarq_unit_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/lifecycle_test.cc)

@@ -1,68 +1,179 @@
 // peer_main.cc: a second (third, ...) process for multi-process tests. It
 // reads one command per line on standard input and answers each with one
-// line "= <status> [values]" on standard output. Commands are registered by
-// the files of tests/peer (see each for its arguments); two are built in:
+// line "= <status> [values]" appended to the file named by its argument; the
+// first line, "= 0 <process id>", answers its start. The commands:
 //
-//   crash    ends at once, cleaning up nothing
-//   exit     ends normally
+//   init <application> <user>      ZARQ1_Initialize
+//   open <path> <flags>            ZARQ1_OpenDirectory -> number
+//   close <number>                 ZARQ1_CloseDirectory
+//   lock <dir> <file> <offset> <length> <mode>
+//                                  FileLockRegion on a file of the directory
+//                                  (mode 0 unlocks)
+//   sleep <ms>
+//   store <dir> <stamp>            treats the open directory as holding a
+//                                  database of that user file stamp (the test
+//                                  writes the files itself); 0 undoes it
+//   bumpheader <dir> <times> <hold_ms>
+//                                  times over, under the header lock: read the
+//                                  header, wait hold_ms, add 1 to
+//                                  NextFileNumber, write
+//   rewrite <dir> <first> <last> <rounds> <tag>
+//                                  rounds over, for each slot first..last: read
+//                                  the record (checked, locked), set ExtraValue
+//                                  to the round and the name to "<tag> <slot>",
+//                                  write its data part
+//   exit                           ends normally (no answer)
 
 #include <cstdio>
+#include <fstream>
 #include <iostream>
 #include <map>
 #include <sstream>
 #include <string>
 
 #include "include/zarq.h"
-#include "tests/peer/peer_commands.h"
+#include "src/directory/directory_entry.h"
+#include "src/fileio/file_table.h"
+#include "src/fileio/security_handle.h"
+#include "src/frame/entry_frame.h"
+#include "src/master/security_store.h"
+#include "src/platform/platform.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#define PEER_CRASH() TerminateProcess(GetCurrentProcess(), 3)
-#else
-#include <unistd.h>
-#define PEER_CRASH() _exit(3)
-#endif
-
-namespace zarq_peer {
+namespace zarq {
 namespace {
 
-std::map<std::string, Command>& Table() {
-  static auto* table = new std::map<std::string, Command>;
-  return *table;
+using Arguments = std::istringstream;
+
+int32_t Init(Arguments& in, std::string*) {
+  std::string application, user;
+  in >> application >> user;
+  return ZARQ1_Initialize(application.c_str(), user.c_str(), ZARQ_INTERFACE_VERSION);
+}
+
+int32_t Open(Arguments& in, std::string* answer) {
+  std::string path;
+  uint32_t flags = 0;
+  in >> path >> flags;
+  uint8_t number = 0;
+  int32_t status = ZARQ1_OpenDirectory(path.c_str(), &number, flags);
+  *answer = " " + std::to_string(number);
+  return status;
+}
+
+int32_t Close(Arguments& in, std::string*) {
+  uint32_t number = 0;
+  in >> number;
+  return ZARQ1_CloseDirectory(number);
+}
+
+int32_t Pause(Arguments& in, std::string*) {
+  uint32_t ms = 0;
+  in >> ms;
+  Os().Sleep(ms);
+  return ZARQ_OK;
+}
+
+int32_t Lock(Arguments& in, std::string*) {
+  int dir = 0, mode = 0;
+  std::string file;
+  uint32_t offset = 0, length = 0;
+  in >> dir >> file >> offset >> length >> mode;
+  return EnterInitialized([&] {
+    char path[300];
+    FileHandle handle = kNoFileHandle;
+    int32_t status = ZARQ1_GetDataPath(static_cast<uint32_t>(dir), path, 0);
+    if (status == ZARQ_OK) {
+      status = FileOpen(static_cast<uint8_t>(dir), (path + file).c_str(), &handle, kOpenCreate);
+    }
+    if (status == ZARQ_OK) status = FileSeek(handle, 1, static_cast<int32_t>(offset), kSeekRecord);
+    return status == ZARQ_OK ? FileLockRegion(handle, mode, length) : status;
+  });
+}
+
+int32_t Store(Arguments& in, std::string*) {
+  int dir = 0;
+  uint32_t stamp = 0;
+  in >> dir >> stamp;
+  return EnterInitialized([&] {
+    DirectoryEntry* entry = FindDirectory(static_cast<uint8_t>(dir));
+    if (entry == nullptr) return int32_t{ZARQ_E_DIRECTORY_NOT_OPEN};
+    entry->flags =
+        stamp != 0 ? entry->flags | kDirHoldsDatabase : entry->flags & ~kDirHoldsDatabase;
+    if (stamp != 0) entry->user_file_stamp = stamp;
+    return int32_t{ZARQ_OK};
+  });
+}
+
+int32_t BumpHeader(Arguments& in, std::string*) {
+  int dir = 0, times = 0;
+  uint32_t hold_ms = 0;
+  in >> dir >> times >> hold_ms;
+  uint8_t number = static_cast<uint8_t>(dir);
+  int32_t status = ZARQ_OK;
+  for (int i = 0; i < times && status == ZARQ_OK; ++i) {
+    // One library call per change, so that the other process's calls
+    // interleave with ours.
+    status = EnterInitialized([&] {
+      SecurityHeaderLock lock;
+      SecurityListHeader header;
+      int32_t result = lock.Acquire(number);
+      if (result == ZARQ_OK)
+        result = AccessSecurityHeader(number, &header, ListHeaderAccess::kRead);
+      Os().Sleep(hold_ms);  // widens the window in which an unserialised update would be lost
+      ++header.next_file_number;
+      if (result == ZARQ_OK)
+        result = AccessSecurityHeader(number, &header, ListHeaderAccess::kWrite);
+      int32_t released = lock.Release();
+      return result != ZARQ_OK ? result : released;
+    });
+  }
+  return status;
+}
+
+int32_t Rewrite(Arguments& in, std::string*) {
+  int dir = 0;
+  uint32_t first = 0, last = 0, rounds = 0;
+  std::string tag;
+  in >> dir >> first >> last >> rounds >> tag;
+  int32_t status = ZARQ_OK;
+  for (uint32_t round = 1; round <= rounds && status == ZARQ_OK; ++round) {
+    for (uint32_t slot = first; slot <= last && status == ZARQ_OK; ++slot) {
+      status = EnterInitialized([&] {
+        uint32_t handle = MakeSecurityHandle(static_cast<uint8_t>(dir), slot, false);
+        SecurityRecord record;
+        int32_t result = AccessSecurityRecord(handle, &record, SecurityAccess::kRead);
+        if (result != ZARQ_OK) return result;
+        record.extra_value = round;
+        std::snprintf(record.name, sizeof(record.name), "%s %u", tag.c_str(), slot);
+        return AccessSecurityRecord(handle, &record, SecurityAccess::kWriteData);
+      });
+    }
+  }
+  return status;
 }
 
 }  // namespace
+}  // namespace zarq
 
-CommandRegistration::CommandRegistration(const char* name, Command command) {
-  Table()[name] = command;
-}
-
-Command FindCommand(const std::string& name) {
-  auto found = Table().find(name);
-  return found == Table().end() ? nullptr : found->second;
-}
-
-}  // namespace zarq_peer
-
-int main() {
+int main(int argc, char** argv) {
+  using namespace zarq;
+  const std::map<std::string, int32_t (*)(Arguments&, std::string*)> commands = {
+      {"init", Init}, {"open", Open},   {"close", Close},           {"sleep", Pause},
+      {"lock", Lock}, {"store", Store}, {"bumpheader", BumpHeader}, {"rewrite", Rewrite}};
+  if (argc < 2) return 2;
+  std::ofstream answers(argv[1], std::ios::binary);
+  answers << "= 0 " << Os().ProcessId() << std::endl;
   std::string line;
   while (std::getline(std::cin, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::istringstream in(line);
-    std::string name;
+    Arguments in(line);
+    std::string name, answer;
     in >> name;
-    if (name == "crash") {
-      std::fflush(stdout);
-      PEER_CRASH();
-    }
-    if (name == "exit") {
-      std::cout << "= 0" << std::endl;
-      return 0;
-    }
-    std::string answer;
-    zarq_peer::Command command = zarq_peer::FindCommand(name);
-    int32_t status = command != nullptr ? command(in, &answer) : ZARQ_E_INVALID_ARGUMENT;
-    std::cout << "= " << status << answer << std::endl;
+    if (name == "exit") return 0;
+    auto command = commands.find(name);
+    int32_t status =
+        command != commands.end() ? command->second(in, &answer) : ZARQ_E_INVALID_ARGUMENT;
+    answers << "= " << status << answer << std::endl;
   }
   return 0;
 }

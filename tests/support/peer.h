@@ -1,56 +1,44 @@
-// peer.h: drives a peer process (tests/peer) that shares data directories
-// with the test, line by line.
+// peer.h: a peer process (tests/peer) that shares data directories with the
+// test. It reads commands line by line from a pipe and appends its answers
+// to a file, which the test reads as they come.
 
 #ifndef ZARQ_TESTS_SUPPORT_PEER_H_
 #define ZARQ_TESTS_SUPPORT_PEER_H_
 
 #include <cstdint>
-#include <sstream>
+#include <cstdio>
 #include <string>
 
-#include "tests/support/subprocess.h"
+#include "tests/support/temp_folder.h"
 
 namespace zarq_test {
 
 class Peer {
  public:
-  bool Start() {
-#ifdef _WIN32
-    return process_.Start(ProgramFolder() + "\\zarq_peer.exe", {});
-#else
-    return process_.Start(ProgramFolder() + "/zarq_peer", {});
-#endif
-  }
+  Peer() = default;
+  ~Peer() { Kill(); }
+  Peer(const Peer&) = delete;
+  Peer& operator=(const Peer&) = delete;
 
+  bool Start();
   // Sends a command and returns its status (the first value of the answer);
   // extra values of the answer go to *rest. -9999 when no answer came.
-  int32_t Call(const std::string& command, std::string* rest = nullptr,
-               uint32_t timeout_ms = 30000) {
-    if (!process_.WriteLine(command)) return -9999;
-    return Answer(rest, timeout_ms);
+  int32_t Call(const std::string& command, std::string* rest = nullptr) {
+    return Send(command) ? Answer(rest) : -9999;
   }
-
   // Sends a command without waiting for its answer (collect it with Answer).
-  bool Send(const std::string& command) { return process_.WriteLine(command); }
-
-  int32_t Answer(std::string* rest = nullptr, uint32_t timeout_ms = 30000) {
-    std::string line;
-    if (!process_.ReadLine(&line, timeout_ms) || line.size() < 2 || line[0] != '=') return -9999;
-    std::istringstream in(line.substr(1));
-    int32_t status = -9999;
-    in >> status;
-    if (rest != nullptr) std::getline(in >> std::ws, *rest);
-    return status;
-  }
-
-  void Kill() { process_.Kill(); }
-  int Exit() {
-    process_.WriteLine("exit");
-    return process_.Wait(30000);
-  }
+  bool Send(const std::string& command);
+  int32_t Answer(std::string* rest = nullptr, uint32_t timeout_ms = 30000);
+  // Ends the process at once, as a crash would.
+  void Kill();
+  // Ends it normally; its exit code, or -1.
+  int Exit();
 
  private:
-  Subprocess process_;
+  TempFolder folder_;  // holds the file of answers
+  std::FILE* commands_ = nullptr;
+  uint32_t process_id_ = 0;
+  size_t answered_ = 0;  // the bytes of answers read
 };
 
 }  // namespace zarq_test

@@ -1,8 +1,3 @@
 target_sources(zarq_test_support PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/dynamic_library.cc
+  ${CMAKE_CURRENT_LIST_DIR}/peer.cc
   ${CMAKE_CURRENT_LIST_DIR}/temp_folder.cc)
-if(WIN32)
-  target_sources(zarq_test_support PRIVATE ${CMAKE_CURRENT_LIST_DIR}/subprocess_win32.cc)
-else()
-  target_sources(zarq_test_support PRIVATE ${CMAKE_CURRENT_LIST_DIR}/subprocess_posix.cc)
-endif()

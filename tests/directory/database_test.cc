@@ -1,15 +1,22 @@
-// Opening a folder that holds a database as its first and only user: the
-// build of the working files from the master files, their repairs, and the
-// write-back when the directory is closed.
+// Database directories: opening a folder that holds a database as its first
+// and only user (the build of the working files from the master files, their
+// repairs, the write-back when the directory is closed), and several real
+// processes sharing one (registration in the user file, leaving in different
+// orders, the last user's clean-up, a second process of the same identity, a
+// crashed process's record taken over, a program outside the library holding
+// the directory, a security list file cut short by a crash).
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "include/zarq.h"
 #include "src/directory/directory_entry.h"
+#include "src/directory/lock_file.h"
+#include "src/directory/user_file_format.h"
 #include "src/frame/little_endian.h"
 #include "src/master/emaster_file.h"
 #include "src/master/master_file.h"
@@ -19,18 +26,23 @@
 #include "src/master/xmaster_file.h"
 #include "tests/support/library_fixture.h"
 #include "tests/support/master_builder.h"
+#include "tests/support/peer.h"
 #include "tests/support/platform_doubles.h"
 
 namespace zarq {
 namespace {
 
 namespace fs = std::filesystem;
-using zarq_test::DailySecurity;
 using zarq_test::NumberedSecurities;
 using zarq_test::WriteMasterFiles;
 
 const uint8_t* Raw(const std::string& bytes, size_t offset = 0) {
   return reinterpret_cast<const uint8_t*>(bytes.data()) + offset;
+}
+
+// SlotCount, LiveCount, FirstSlot, LastSlot and NextFileNumber.
+std::tuple<uint32_t, uint32_t, uint32_t, uint32_t, uint32_t> Counts(const SecurityListHeader& h) {
+  return {h.slot_count, h.live_count, h.first_slot, h.last_slot, h.next_file_number};
 }
 
 class DatabaseOpenTest : public zarq_test::InitializedTest {
@@ -52,10 +64,10 @@ class DatabaseOpenTest : public zarq_test::InitializedTest {
     return record;
   }
   SecurityRecord EmasterRecord(int position) {
-    std::string bytes = folder_.ReadFile("EMASTER");
     SecurityRecord record;
     uint16_t level = 400;
-    EXPECT_EQ(DecodeEmasterEntry(Raw(bytes, position * kEmasterRecordSize), 255, &record, &level),
+    EXPECT_EQ(DecodeEmasterEntry(Raw(folder_.ReadFile("EMASTER"), position * kEmasterRecordSize),
+                                 255, &record, &level),
               ZARQ_OK);
     return record;
   }
@@ -69,6 +81,11 @@ class DatabaseOpenTest : public zarq_test::InitializedTest {
     return (fs::status(folder_.Join(name)).permissions() & fs::perms::owner_write) !=
            fs::perms::none;
   }
+  size_t Size(const std::string& name) { return folder_.ReadFile(name).size(); }
+  UserFileHeader Users() { return DecodeUserFileHeader(Raw(folder_.ReadFile("~ZARQ.USR"))); }
+  UserRecord User(int index) {
+    return DecodeUserRecord(Raw(folder_.ReadFile("~ZARQ.USR"), index * kUserRecordSize));
+  }
 
   zarq_test::TempFolder folder_;
   uint8_t dir_ = 0;
@@ -79,13 +96,15 @@ TEST_F(DatabaseOpenTest, AnEmptyFolderIsTurnedIntoADatabase) {
   EXPECT_TRUE(fs::is_empty(folder_.path()));
   ASSERT_EQ(ZARQ1_BuildQuorvantaDirectory(dir_), ZARQ_OK);
   EXPECT_EQ(folder_.ReadFile("MASTER"), std::string(53, '\0'));
-  EXPECT_EQ(folder_.ReadFile("EMASTER").size(), 192u);
-  EXPECT_EQ(folder_.ReadFile("~ZARQ.SEC").size(), 178u);
+  for (auto [name, size] : {std::pair{"EMASTER", 192u},
+                            {"~ZARQ.SEC", 178u},
+                            {"~ZARQ.INX", 38u},
+                            {"~ZARQ.LCK", 37u},
+                            {"~ZARQ.USR", 2u * 71}}) {
+    EXPECT_EQ(Size(name), size) << name;
+  }
   EXPECT_EQ(ListHeader().next_file_number, 1u);
   EXPECT_EQ(ListHeader().slot_count, 0u);
-  EXPECT_EQ(folder_.ReadFile("~ZARQ.INX").size(), 38u);
-  EXPECT_EQ(folder_.ReadFile("~ZARQ.LCK").size(), 37u);
-  EXPECT_EQ(folder_.ReadFile("~ZARQ.USR").size(), 2u * 71);
   EXPECT_EQ(ZARQ1_BuildQuorvantaDirectory(dir_), ZARQ_E_DATABASE_EXISTS);
 
   ZarqDirectoryStatus status;
@@ -98,8 +117,8 @@ TEST_F(DatabaseOpenTest, AnEmptyFolderIsTurnedIntoADatabase) {
   ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
   EXPECT_FALSE(WorkingFilesExist());
   EXPECT_FALSE(folder_.Exists("XMASTER"));  // fewer than 256 securities
-  EXPECT_EQ(folder_.ReadFile("MASTER").size(), 53u);
-  EXPECT_EQ(folder_.ReadFile("EMASTER").size(), 192u);
+  EXPECT_EQ(Size("MASTER"), 53u);
+  EXPECT_EQ(Size("EMASTER"), 192u);
   EXPECT_TRUE(Writable("MASTER"));
 }
 
@@ -108,8 +127,7 @@ TEST_F(DatabaseOpenTest, OpenFlagsBuildAndCreate) {
   EXPECT_TRUE(folder_.Exists("MASTER"));
   ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
   std::string created = folder_.Join("new") + zarq_test::Separator() + "db";
-  uint8_t number = 0;
-  EXPECT_EQ(ZARQ1_OpenDirectory(created.c_str(), &number,
+  EXPECT_EQ(ZARQ1_OpenDirectory(created.c_str(), &dir_,
                                 ZARQ_OPEN_CREATE_FOLDER | ZARQ_OPEN_BUILD_MASTERS),
             ZARQ_OPENED_CREATED);
   EXPECT_TRUE(fs::exists(created + zarq_test::Separator() + "MASTER"));
@@ -123,32 +141,23 @@ TEST_F(DatabaseOpenTest, TheFirstUserImportsLinksAndIndexes) {
   ASSERT_EQ(Open(), ZARQ_OK);
   EXPECT_FALSE(Writable("MASTER"));  // other programs keep off while in use
   EXPECT_FALSE(Writable("EMASTER"));
-  SecurityListHeader header = ListHeader();
-  EXPECT_EQ(header.slot_count, 3u);
-  EXPECT_EQ(header.live_count, 3u);
-  EXPECT_EQ(header.first_slot, 1u);
-  EXPECT_EQ(header.last_slot, 3u);
-  EXPECT_EQ(header.next_file_number, 4u);
-  EXPECT_EQ(header.stamp, FindDirectory(dir_)->user_file_stamp);
+  EXPECT_EQ(Counts(ListHeader()), std::make_tuple(3, 3, 1, 3, 4));
+  EXPECT_EQ(ListHeader().stamp, FindDirectory(dir_)->user_file_stamp);
   SecurityRecord one = ListRecord(1), two = ListRecord(2), composite = ListRecord(3);
   EXPECT_STREQ(one.symbol, "S1");
-  EXPECT_EQ(one.slot, 1u);
-  EXPECT_EQ(one.next_slot, 2u);
-  EXPECT_EQ(two.prev_slot, 1u);
-  EXPECT_EQ(composite.primary_slot, 1u);
-  EXPECT_EQ(composite.secondary_slot, 2u);
-  EXPECT_EQ(one.next_primary_user, 3u);
-  EXPECT_EQ(two.next_secondary_user, 3u);
+  EXPECT_EQ(std::tie(one.slot, one.next_slot, two.prev_slot), std::make_tuple(1, 2, 1));
+  EXPECT_EQ(std::tie(composite.primary_slot, composite.secondary_slot), std::make_tuple(1, 2));
+  EXPECT_EQ(std::tie(one.next_primary_user, two.next_secondary_user), std::make_tuple(3, 3));
   EXPECT_STREQ(composite.symbol2, "S2");
   std::string index = folder_.ReadFile("~ZARQ.INX");
   ASSERT_EQ(index.size(), 4u * kIndexRecordSize);
-  IndexEntry first, second, third;
-  DecodeIndexEntry(Raw(index, 38), &first);
-  DecodeIndexEntry(Raw(index, 76), &second);
-  DecodeIndexEntry(Raw(index, 114), &third);
-  EXPECT_EQ(first.slot, 1u);  // S1 plain before S1/S2
-  EXPECT_EQ(second.slot, 3u);
-  EXPECT_EQ(third.slot, 2u);
+  std::vector<uint32_t> slots;
+  for (int i = 1; i <= 3; ++i) {
+    IndexEntry entry;
+    DecodeIndexEntry(Raw(index, i * kIndexRecordSize), &entry);
+    slots.push_back(entry.slot);
+  }
+  EXPECT_EQ(slots, (std::vector<uint32_t>{1, 3, 2}));  // S1 plain before S1/S2
   ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
   EXPECT_TRUE(Writable("MASTER"));
 }
@@ -156,7 +165,7 @@ TEST_F(DatabaseOpenTest, TheFirstUserImportsLinksAndIndexes) {
 TEST_F(DatabaseOpenTest, AMissingEmasterIsBuiltFromMaster) {
   WriteMasterFiles(folder_, NumberedSecurities(3), /*with_emaster=*/false);
   ASSERT_EQ(Open(), ZARQ_OK);
-  EXPECT_EQ(folder_.ReadFile("EMASTER").size(), 4u * 192);
+  EXPECT_EQ(Size("EMASTER"), 4u * 192);
   SecurityRecord rebuilt = EmasterRecord(2);
   EXPECT_STREQ(rebuilt.symbol, "S2");
   EXPECT_EQ(rebuilt.base_date, rebuilt.first_date);
@@ -166,8 +175,10 @@ TEST_F(DatabaseOpenTest, AMissingEmasterIsBuiltFromMaster) {
 
 TEST_F(DatabaseOpenTest, EmasterEntriesAreRepairedBySwappingAndFromMasterDates) {
   std::vector<SecurityRecord> records = NumberedSecurities(3);
-  for (uint32_t i = 0; i < 3; ++i) records[i].extra_value = 100 + i;
-  records[0].extra_date = records[1].extra_date = records[2].extra_date = 20050505;
+  for (uint32_t i = 0; i < 3; ++i) {
+    records[i].extra_value = 100 + i;
+    records[i].extra_date = 20050505;
+  }
   WriteMasterFiles(folder_, records);
   // Another program moved EMASTER's first two entries and changed a date
   // in MASTER only.
@@ -199,7 +210,7 @@ TEST_F(DatabaseOpenTest, OddMasterHeadersAndSizes) {
   folder_.WriteFile("MASTER", master + std::string(53 * 400, '\0'));
   ASSERT_EQ(Open(), ZARQ_OK);
   EXPECT_EQ(ListHeader().slot_count, 3u);
-  EXPECT_EQ(folder_.ReadFile("MASTER").size(), 4u * 53);
+  EXPECT_EQ(Size("MASTER"), 4u * 53);
   ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
 
   // A MASTER shorter than its header loads as empty.
@@ -207,12 +218,11 @@ TEST_F(DatabaseOpenTest, OddMasterHeadersAndSizes) {
   ASSERT_EQ(Open(), ZARQ_OK);
   EXPECT_EQ(ListHeader().slot_count, 0u);
   ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
-  EXPECT_EQ(folder_.ReadFile("MASTER").size(), 53u);
+  EXPECT_EQ(Size("MASTER"), 53u);
 }
 
 TEST_F(DatabaseOpenTest, XmasterAloneIsImported) {
-  std::vector<SecurityRecord> records = NumberedSecurities(258);
-  WriteMasterFiles(folder_, records);
+  WriteMasterFiles(folder_, NumberedSecurities(258));
   std::remove(folder_.Join("MASTER").c_str());
   std::remove(folder_.Join("EMASTER").c_str());
   ASSERT_EQ(Open(), ZARQ_OK);  // built at once: XMASTER shows a database was here
@@ -223,7 +233,7 @@ TEST_F(DatabaseOpenTest, XmasterAloneIsImported) {
 
 TEST_F(DatabaseOpenTest, FailedFirstBuildsLeaveNoWorkingFiles) {
   std::vector<SecurityRecord> records = NumberedSecurities(3);
-  records[2] = DailySecurity("S1", 3);  // the same security twice
+  records[2] = zarq_test::DailySecurity("S1", 3);  // the same security twice
   WriteMasterFiles(folder_, records);
   EXPECT_EQ(Open(), ZARQ_E_DUPLICATE_SECURITY);
   EXPECT_EQ(dir_, 0);
@@ -234,8 +244,7 @@ TEST_F(DatabaseOpenTest, FailedFirstBuildsLeaveNoWorkingFiles) {
   // An EMASTER entry of a layout newer than this library knows.
   WriteMasterFiles(folder_, NumberedSecurities(3));
   std::string emaster = folder_.ReadFile("EMASTER");
-  emaster[2 * 192] = '6';
-  emaster[2 * 192 + 1] = '7';
+  emaster.replace(2 * 192, 2, "67");
   folder_.WriteFile("EMASTER", emaster);
   EXPECT_EQ(Open(), ZARQ_E_BAD_VERSION);
   EXPECT_FALSE(WorkingFilesExist());
@@ -262,14 +271,13 @@ TEST_F(DatabaseOpenTest, WriteBackSplitsTheListAndRenumbersDataFiles) {
   folder_.WriteFile("F10.DAT", "three hundred");
 
   ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
-  EXPECT_EQ(folder_.ReadFile("MASTER").size(), 256u * 53);
-  EXPECT_EQ(folder_.ReadFile("EMASTER").size(), 256u * 192);
+  EXPECT_EQ(Size("MASTER"), 256u * 53);
+  EXPECT_EQ(Size("EMASTER"), 256u * 192);
   std::string xmaster = folder_.ReadFile("XMASTER");
   ASSERT_EQ(xmaster.size(), 46u * 150);
   XmasterHeader xheader;
   ASSERT_EQ(DecodeXmasterHeader(Raw(xmaster), &xheader), ZARQ_OK);
-  EXPECT_EQ(xheader.entry_count, 45u);
-  EXPECT_EQ(xheader.entry_count2, 45u);
+  EXPECT_EQ(std::tie(xheader.entry_count, xheader.entry_count2), std::make_tuple(45, 45));
   EXPECT_EQ(folder_.ReadFile("F10.DAT"), "ten");
   EXPECT_EQ(folder_.ReadFile("F10.DOP"), "fields of ten");
   EXPECT_EQ(folder_.ReadFile("F300.MWD"), "three hundred");
@@ -282,8 +290,8 @@ TEST_F(DatabaseOpenTest, WriteBackSplitsTheListAndRenumbersDataFiles) {
   EXPECT_EQ(last.file_number, 300u);
   EXPECT_STREQ(last.symbol, "S300");
   SecurityRecord composite = EmasterRecord(50);
-  EXPECT_EQ(composite.primary_file_number, 10u);
-  EXPECT_EQ(composite.secondary_file_number, 300u);
+  EXPECT_EQ(std::tie(composite.primary_file_number, composite.secondary_file_number),
+            std::make_tuple(10, 300));
   EXPECT_FALSE(WorkingFilesExist());
 }
 
@@ -301,18 +309,17 @@ TEST_F(DatabaseOpenTest, CompositesFollowTheirComponentsOrAreDropped) {
   EXPECT_TRUE(ListRecord(4).deleted);
   EXPECT_EQ(ListHeader().live_count, 3u);
   ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
-  EXPECT_EQ(folder_.ReadFile("MASTER").size(), 4u * 53);  // the dropped one is gone
+  EXPECT_EQ(Size("MASTER"), 4u * 53);  // the dropped one is gone
 }
 
 TEST_F(DatabaseOpenTest, AnEmptiedDatabaseIsErasedWhenAskedFor) {
   WriteMasterFiles(folder_, {});
-  folder_.WriteFile("F1.DAT", "x");
-  folder_.WriteFile("F300.MWD", "x");
-  folder_.WriteFile("F1.DOP", "x");
-  folder_.WriteFile("S1.TMP", "x");
-  folder_.WriteFile("notes.txt", "kept");
+  const std::string chart = std::string("ZQSmart") + zarq_test::Separator() + "C1.CHT";
   folder_.MakeFolder("ZQSmart");
-  folder_.WriteFile(std::string("ZQSmart") + zarq_test::Separator() + "C1.CHT", "x");
+  for (const char* name : {"F1.DAT", "F300.MWD", "F1.DOP", "S1.TMP", "notes.txt"}) {
+    folder_.WriteFile(name, "x");
+  }
+  folder_.WriteFile(chart, "x");
   ASSERT_EQ(Open(ZARQ_OPEN_ERASE_WHEN_EMPTY), ZARQ_OK);
   ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
   for (const char* name :
@@ -325,12 +332,11 @@ TEST_F(DatabaseOpenTest, AnEmptiedDatabaseIsErasedWhenAskedFor) {
 
 TEST_F(DatabaseOpenTest, AFailedWriteBackKeepsTheWorkingFilesAndTheOldMasters) {
   WriteMasterFiles(folder_, NumberedSecurities(3));
-  const std::string old_master = folder_.ReadFile("MASTER");
+  const size_t old_size = Size("MASTER");
   ASSERT_EQ(Open(), ZARQ_OK);
   {
-    zarq_test::FaultPlatform os;
+    zarq_test::InstalledFaults os;
     os.rename_fails_from = "EMASTER.TMP";
-    zarq_test::ScopedPlatform installed(&os);
     EXPECT_NE(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
   }
   EXPECT_TRUE(folder_.Exists("~ZARQ.SEC"));
@@ -338,15 +344,14 @@ TEST_F(DatabaseOpenTest, AFailedWriteBackKeepsTheWorkingFilesAndTheOldMasters) {
   EXPECT_NE(FindDirectory(dir_), nullptr);
   ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);  // tried again: it works now
   EXPECT_FALSE(WorkingFilesExist());
-  EXPECT_EQ(folder_.ReadFile("MASTER").size(), old_master.size());
+  EXPECT_EQ(Size("MASTER"), old_size);
 }
 
 TEST_F(DatabaseOpenTest, AReadOnlyDatabaseKeepsItsWorkingFilesInTheTemporaryFolder) {
   WriteMasterFiles(folder_, NumberedSecurities(3));
   const std::string master = folder_.ReadFile("MASTER");
-  zarq_test::FaultPlatform os;
+  zarq_test::InstalledFaults os;
   os.deny_writes_in = folder_.path();
-  zarq_test::ScopedPlatform installed(&os);
   ASSERT_EQ(Open(), ZARQ_OK);
   DirectoryEntry* entry = FindDirectory(dir_);
   EXPECT_TRUE(entry->read_only());
@@ -377,6 +382,127 @@ TEST_F(DatabaseOpenTest, StatusOfClosedFolders) {
   EXPECT_EQ(ZARQ1_GetDirectoryStatus(0, "", &status), ZARQ_E_DIRECTORY_NOT_OPEN);
   EXPECT_EQ(status.Size, 40u);
   EXPECT_FALSE(status.Valid);
+}
+
+class DirectorySharingTest : public DatabaseOpenTest {
+ protected:
+  void SetUp() override {
+    DatabaseOpenTest::SetUp();
+    WriteMasterFiles(folder_, NumberedSecurities(10));
+  }
+  // Starts a peer with an identity and opens the folder there; returns the
+  // directory number it got.
+  std::string StartPeer(zarq_test::Peer* peer, const std::string& identity) {
+    EXPECT_TRUE(peer->Start());
+    EXPECT_EQ(peer->Call("init " + identity), ZARQ_OK);
+    std::string number;
+    EXPECT_EQ(peer->Call("open " + folder_.path() + " 0", &number), ZARQ_OK);
+    return number;
+  }
+};
+
+TEST_F(DirectorySharingTest, ThreeUsersComeAndLeave) {
+  zarq_test::Peer first, second;
+  std::string first_dir = StartPeer(&first, "App1 U1");
+  std::string second_dir = StartPeer(&second, "App2 U2");
+  ASSERT_EQ(Open(), ZARQ_OK);
+  EXPECT_EQ(std::make_tuple(Users().users, Users().records), std::make_tuple(3, 3));
+  EXPECT_STREQ(User(1).identity, "App1:U1");
+  EXPECT_STREQ(User(2).identity, "App2:U2");
+  EXPECT_STREQ(User(3).identity, "UnitTest:Tester");
+  EXPECT_EQ(FindDirectory(dir_)->user_record, 3);
+
+  ASSERT_EQ(second.Call("close " + second_dir), ZARQ_OK);  // a middle record: zeroed
+  EXPECT_FALSE(User(2).in_use);
+  EXPECT_EQ(std::make_tuple(Users().users, Users().records), std::make_tuple(2, 3));
+  ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);  // the last record: the file shrinks
+  EXPECT_EQ(Size("~ZARQ.USR"), 3u * kUserRecordSize);
+  EXPECT_EQ(Users().users, 1);
+  EXPECT_TRUE(folder_.Exists("~ZARQ.SEC"));
+
+  ASSERT_EQ(first.Call("close " + first_dir), ZARQ_OK);  // the last user cleans up
+  EXPECT_FALSE(WorkingFilesExist());
+  EXPECT_EQ(Size("MASTER"), 11u * 53);
+  EXPECT_TRUE(Writable("MASTER"));
+  EXPECT_EQ(first.Exit(), 0);
+  EXPECT_EQ(second.Exit(), 0);
+}
+
+TEST_F(DirectorySharingTest, TheSameIdentityTwiceIsRefused) {
+  zarq_test::Peer twin;
+  std::string twin_dir = StartPeer(&twin, "UnitTest Tester");
+  EXPECT_EQ(Open(), ZARQ_E_ALREADY_REGISTERED);
+  char application[31], user[31];
+  ASSERT_EQ(ZARQ1_GetLastFailedOpenDirInfo(application, user), ZARQ_OK);
+  EXPECT_EQ(std::string(application) + ":" + user, "UnitTest:Tester");
+  EXPECT_EQ(Users().users, 1);
+  ASSERT_EQ(twin.Call("close " + twin_dir), ZARQ_OK);
+  EXPECT_EQ(twin.Exit(), 0);
+}
+
+TEST_F(DirectorySharingTest, ACrashedProcessesRecordIsTakenOverWithItsLockMarks) {
+  zarq_test::Peer keeper, crashed;
+  std::string keeper_dir = StartPeer(&keeper, "Keeper K");
+  StartPeer(&crashed, "UnitTest Tester");
+  // The crashed process held securities 2 (alone) and 3 (with the keeper).
+  std::string locks = folder_.ReadFile("~ZARQ.LCK");
+  LockRecord alone{.level = 32}, shared{.level = 16};
+  alone.SetUser(2);
+  shared.SetUser(1);
+  shared.SetUser(2);
+  EncodeLockRecord(alone, reinterpret_cast<uint8_t*>(&locks[2 * kLockRecordSize]));
+  EncodeLockRecord(shared, reinterpret_cast<uint8_t*>(&locks[3 * kLockRecordSize]));
+  folder_.WriteFile("~ZARQ.LCK", locks);
+  crashed.Kill();
+
+  EXPECT_EQ(Open(), ZARQ_E_ALREADY_REGISTERED);
+  ASSERT_EQ(Open(ZARQ_OPEN_ALLOW_SAME_USER), ZARQ_OK);
+  EXPECT_EQ(FindDirectory(dir_)->user_record, 2);
+  EXPECT_EQ(Users().users, 2);
+  locks = folder_.ReadFile("~ZARQ.LCK");
+  LockRecord two = DecodeLockRecord(Raw(locks, 2 * kLockRecordSize));
+  LockRecord three = DecodeLockRecord(Raw(locks, 3 * kLockRecordSize));
+  EXPECT_EQ(std::make_tuple(two.level, two.AnyUser()), std::make_tuple(0, false));
+  EXPECT_EQ(std::make_tuple(three.level, three.HasUser(1), three.HasUser(2)),
+            std::make_tuple(16, true, false));
+  ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
+  ASSERT_EQ(keeper.Call("close " + keeper_dir), ZARQ_OK);
+  EXPECT_FALSE(folder_.Exists("~ZARQ.USR"));
+  EXPECT_EQ(keeper.Exit(), 0);
+}
+
+TEST_F(DirectorySharingTest, AProgramOutsideTheLibraryHoldsTheDirectory) {
+  folder_.WriteFile("~NONZARQ.USR", std::string("Charting Program:Somebody Else\0junk", 35));
+  EXPECT_EQ(Open(), ZARQ_E_HELD_BY_OTHER_PROGRAM);
+  char application[31], user[31];
+  ASSERT_EQ(ZARQ1_GetLastFailedOpenDirInfo(application, user), ZARQ_OK);
+  EXPECT_EQ(std::string(application) + ":" + user, "Charting Program:Somebody Else");
+  EXPECT_FALSE(folder_.Exists("~ZARQ.USR"));
+  std::remove(folder_.Join("~NONZARQ.USR").c_str());
+  ASSERT_EQ(Open(), ZARQ_OK);  // an open that works clears the names
+  ASSERT_EQ(ZARQ1_GetLastFailedOpenDirInfo(application, user), ZARQ_OK);
+  EXPECT_STREQ(application, "");
+  ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
+}
+
+TEST_F(DirectorySharingTest, AListFileCutShortByACrashKeepsItsWholeRecords) {
+  zarq_test::Peer keeper;
+  std::string keeper_dir = StartPeer(&keeper, "Keeper K");
+  ASSERT_EQ(Size("~ZARQ.SEC"), 11u * kSecurityRecordSize);
+  fs::resize_file(folder_.Join("~ZARQ.SEC"), 11 * kSecurityRecordSize - 100);
+  ASSERT_EQ(Open(), ZARQ_OK);
+  const SecurityListHeader header = ListHeader();
+  EXPECT_EQ(std::tie(header.slot_count, header.live_count, header.first_slot, header.last_slot),
+            std::make_tuple(9, 9, 1, 9));  // relinked within the records left
+  for (uint32_t slot = 1; slot <= 9; ++slot) {
+    EXPECT_EQ(ListRecord(slot).symbol, "S" + std::to_string(slot));
+    EXPECT_EQ(ListRecord(slot).next_slot, slot == 9 ? 0u : slot + 1);
+  }
+  EXPECT_EQ(Size("~ZARQ.INX"), 10u * kIndexRecordSize);
+  ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
+  ASSERT_EQ(keeper.Call("close " + keeper_dir), ZARQ_OK);
+  EXPECT_EQ(Size("MASTER"), 10u * 53);
+  EXPECT_EQ(keeper.Exit(), 0);
 }
 
 }  // namespace
