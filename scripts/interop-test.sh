@@ -8,35 +8,48 @@ native=$here/build/native/tests/zarq_peer
 windows=$here/build/win64/tests/zarq_peer.exe
 [ -x "$native" ] && [ -f "$windows" ] || { echo "peers not built"; exit 1; }
 folder=$(mktemp -d)
-trap 'rm -rf "$folder"' EXIT
 winfolder="Z:$(echo "$folder" | tr / '\\')"
 export WINEDEBUG=-all
 
-coproc LINUX { "$native"; } 2>/dev/null
-{ coproc WINDOWS { wine "$windows"; } 2>/dev/null; } 2>/dev/null  # bash warns of a second coprocess
+# Each peer reads commands on its standard input and appends one answer
+# line per command to its answers file.
+exec 3> >("$native" "$folder/linux.answers")
+exec 4> >(wine "$windows" "$winfolder\\windows.answers")
+trap 'echo exit >&3; echo exit >&4; sleep 1; rm -rf "$folder"' EXIT
 
-ask() {  # ask <in-fd> <out-fd> <command> -> prints the status
+ask() {  # ask <fd> <answers file> <command>: prints the status
+  local before=0
+  [ -f "$2" ] && before=$(wc -l <"$2")
   echo "$3" >&"$1"
-  local line
-  read -r -t 60 line <&"$2"
-  line=${line%$'\r'}
-  echo "${line#= }" | cut -d' ' -f1
+  for _ in $(seq 600); do
+    if [ -f "$2" ] && [ "$(wc -l <"$2")" -gt "$before" ]; then
+      sed -n "$((before + 1))p" "$2" | tr -d '\r' | cut -d' ' -f2
+      return
+    fi
+    sleep 0.1
+  done
+  echo "no answer"
 }
 expect() {  # expect <what> <want> <got>
   if [ "$2" != "$3" ]; then echo "FAILED: $1: wanted $2, got $3"; exit 1; fi
   echo "ok: $1"
 }
+linux() { ask 3 "$folder/linux.answers" "$1"; }
+windows() { ask 4 "$folder/windows.answers" "$1"; }
 
-expect "linux init" 0 "$(ask "${LINUX[1]}" "${LINUX[0]}" "init Linux Side")"
-expect "windows init" 0 "$(ask "${WINDOWS[1]}" "${WINDOWS[0]}" "init Windows Side")"
-expect "linux open" 1 "$(ask "${LINUX[1]}" "${LINUX[0]}" "open $folder 0")"
-expect "windows open" 1 "$(ask "${WINDOWS[1]}" "${WINDOWS[0]}" "open $winfolder 0")"
-expect "windows locks 0..99" 0 "$(ask "${WINDOWS[1]}" "${WINDOWS[0]}" "lock 1 shared.bin 0 100 2")"
-expect "linux is refused 50..59" -325 "$(ask "${LINUX[1]}" "${LINUX[0]}" "lock 1 shared.bin 50 10 2")"
-expect "linux locks 200..209" 0 "$(ask "${LINUX[1]}" "${LINUX[0]}" "lock 1 shared.bin 200 10 2")"
-expect "windows is refused 205..214" -325 "$(ask "${WINDOWS[1]}" "${WINDOWS[0]}" "lock 1 shared.bin 205 10 2")"
-expect "windows unlocks" 0 "$(ask "${WINDOWS[1]}" "${WINDOWS[0]}" "unlock 1 shared.bin 0 100")"
-expect "linux now locks 50..59" 0 "$(ask "${LINUX[1]}" "${LINUX[0]}" "lock 1 shared.bin 50 10 2")"
-ask "${LINUX[1]}" "${LINUX[0]}" "exit" >/dev/null
-ask "${WINDOWS[1]}" "${WINDOWS[0]}" "exit" >/dev/null
+# Wait for both to have started (their first answer line).
+for _ in $(seq 600); do
+  [ -s "$folder/linux.answers" ] && [ -s "$folder/windows.answers" ] && break
+  sleep 0.1
+done
+expect "linux init" 0 "$(linux "init Linux Side")"
+expect "windows init" 0 "$(windows "init Windows Side")"
+expect "linux open" 1 "$(linux "open $folder 0")"
+expect "windows open" 1 "$(windows "open $winfolder 0")"
+expect "windows locks 0..99" 0 "$(windows "lock 1 shared.bin 0 100 2")"
+expect "linux is refused 50..59" -325 "$(linux "lock 1 shared.bin 50 10 2")"
+expect "linux locks 200..209" 0 "$(linux "lock 1 shared.bin 200 10 2")"
+expect "windows is refused 205..214" -325 "$(windows "lock 1 shared.bin 205 10 2")"
+expect "windows unlocks" 0 "$(windows "lock 1 shared.bin 0 100 0")"
+expect "linux now locks 50..59" 0 "$(linux "lock 1 shared.bin 50 10 2")"
 echo "native and Wine processes exclude each other's byte ranges"

@@ -143,7 +143,10 @@ int32_t LinkAndIndex(SecurityList* list, std::vector<IndexEntry>* entries) {
   SecurityListHeader& header = list->header;
   header.first_slot = 1;
   header.last_slot = count;
-  header.next_file_number = highest + 1;
+  // A relinked list keeps a larger number it had: the data file of a
+  // security lost with a damaged record must not be handed out (and
+  // emptied) again.
+  header.next_file_number = std::max(header.next_file_number, highest + 1);
   header.live_count = static_cast<uint32_t>(entries->size());
   return ZARQ_OK;
 }

@@ -22,8 +22,8 @@ void ResolveComposites(SecurityList* list);
 
 // Links the records in slot order, chains every composite to its
 // components, and gives *entries the sorted index of the live records.
-// Header: FirstSlot 1, LastSlot SlotCount, NextFileNumber one above the
-// highest live file number, LiveCount the number of index entries. An
+// Header: FirstSlot 1, LastSlot SlotCount, NextFileNumber at least one
+// above the highest live file number, LiveCount the number of index entries. An
 // identity listed twice is -199; a composite whose component is not in
 // the list is -191.
 int32_t LinkAndIndex(SecurityList* list, std::vector<IndexEntry>* entries);

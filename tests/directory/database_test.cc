@@ -494,6 +494,8 @@ TEST_F(DirectorySharingTest, AListFileCutShortByACrashKeepsItsWholeRecords) {
   const SecurityListHeader header = ListHeader();
   EXPECT_EQ(std::tie(header.slot_count, header.live_count, header.first_slot, header.last_slot),
             std::make_tuple(9, 9, 1, 9));  // relinked within the records left
+  // The lost tenth security's data file number is not handed out again.
+  EXPECT_EQ(header.next_file_number, 11u);
   for (uint32_t slot = 1; slot <= 9; ++slot) {
     EXPECT_EQ(ListRecord(slot).symbol, "S" + std::to_string(slot));
     EXPECT_EQ(ListRecord(slot).next_slot, slot == 9 ? 0u : slot + 1);
