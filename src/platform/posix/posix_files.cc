@@ -109,8 +109,8 @@ std::string ResolveExistingName(const std::string& path) {
   return (folder == "/" ? "/" : folder + "/") + found;
 }
 
-uint32_t PosixPlatform::OpenFile(const std::string& path, bool read_only,
-                                 OpenDisposition disposition, FileHandle* handle) {
+uint32_t NativePlatform::OpenFile(const std::string& path, bool read_only,
+                                  OpenDisposition disposition, FileHandle* handle) {
   *handle = kNoFileHandle;
   std::string name = ResolveExistingName(path);
   bool existing = disposition == OpenDisposition::kOpenExisting;
@@ -131,13 +131,13 @@ uint32_t PosixPlatform::OpenFile(const std::string& path, bool read_only,
   return kErrorSuccess;
 }
 
-uint32_t PosixPlatform::CloseFile(FileHandle handle) {
+uint32_t NativePlatform::CloseFile(FileHandle handle) {
   // A close interrupted by a signal has still released the descriptor.
   if (close(Descriptor(handle)) != 0 && errno != EINTR) return LastError();
   return kErrorSuccess;
 }
 
-uint32_t PosixPlatform::ReadFile(FileHandle handle, void* buffer, uint32_t count, uint32_t* done) {
+uint32_t NativePlatform::ReadFile(FileHandle handle, void* buffer, uint32_t count, uint32_t* done) {
   *done = 0;
   auto* bytes = static_cast<char*>(buffer);
   while (*done < count) {
@@ -152,8 +152,8 @@ uint32_t PosixPlatform::ReadFile(FileHandle handle, void* buffer, uint32_t count
   return kErrorSuccess;
 }
 
-uint32_t PosixPlatform::WriteFile(FileHandle handle, const void* buffer, uint32_t count,
-                                  uint32_t* done) {
+uint32_t NativePlatform::WriteFile(FileHandle handle, const void* buffer, uint32_t count,
+                                   uint32_t* done) {
   *done = 0;
   auto* bytes = static_cast<const char*>(buffer);
   while (*done < count) {
@@ -168,8 +168,8 @@ uint32_t PosixPlatform::WriteFile(FileHandle handle, const void* buffer, uint32_
   return kErrorSuccess;
 }
 
-uint32_t PosixPlatform::SeekFile(FileHandle handle, int64_t distance, SeekOrigin origin,
-                                 uint64_t* position) {
+uint32_t NativePlatform::SeekFile(FileHandle handle, int64_t distance, SeekOrigin origin,
+                                  uint64_t* position) {
   int whence = origin == SeekOrigin::kBegin ? SEEK_SET
                : origin == SeekOrigin::kEnd ? SEEK_END
                                             : SEEK_CUR;
@@ -179,14 +179,14 @@ uint32_t PosixPlatform::SeekFile(FileHandle handle, int64_t distance, SeekOrigin
   return kErrorSuccess;
 }
 
-uint32_t PosixPlatform::GetFileSize(FileHandle handle, uint64_t* size) {
+uint32_t NativePlatform::GetFileSize(FileHandle handle, uint64_t* size) {
   struct stat info;
   if (fstat(Descriptor(handle), &info) != 0) return LastError();
   *size = static_cast<uint64_t>(info.st_size);
   return kErrorSuccess;
 }
 
-uint32_t PosixPlatform::SetFileSize(FileHandle handle, uint64_t size) {
+uint32_t NativePlatform::SetFileSize(FileHandle handle, uint64_t size) {
   int result;
   do {
     result = ftruncate(Descriptor(handle), static_cast<off_t>(size));
@@ -194,19 +194,19 @@ uint32_t PosixPlatform::SetFileSize(FileHandle handle, uint64_t size) {
   return result == 0 ? kErrorSuccess : WriteError(handle);
 }
 
-uint32_t PosixPlatform::FlushFile(FileHandle handle) {
+uint32_t NativePlatform::FlushFile(FileHandle handle) {
   return fdatasync(Descriptor(handle)) == 0 ? kErrorSuccess : LastError();
 }
 
-uint32_t PosixPlatform::LockRange(FileHandle handle, uint64_t offset, uint64_t length) {
+uint32_t NativePlatform::LockRange(FileHandle handle, uint64_t offset, uint64_t length) {
   return LockOrUnlock(handle, offset, length, F_WRLCK);
 }
 
-uint32_t PosixPlatform::UnlockRange(FileHandle handle, uint64_t offset, uint64_t length) {
+uint32_t NativePlatform::UnlockRange(FileHandle handle, uint64_t offset, uint64_t length) {
   return LockOrUnlock(handle, offset, length, F_UNLCK);
 }
 
-uint32_t PosixPlatform::GetAttributes(const std::string& path, uint32_t* attributes) {
+uint32_t NativePlatform::GetAttributes(const std::string& path, uint32_t* attributes) {
   *attributes = 0;
   std::string name = ResolveExistingName(path);
   struct stat info;
@@ -220,7 +220,7 @@ uint32_t PosixPlatform::GetAttributes(const std::string& path, uint32_t* attribu
   return kErrorSuccess;
 }
 
-uint32_t PosixPlatform::SetAttributes(const std::string& path, uint32_t attributes) {
+uint32_t NativePlatform::SetAttributes(const std::string& path, uint32_t attributes) {
   std::string name = ResolveExistingName(path);
   struct stat info;
   if (stat(name.c_str(), &info) != 0) return LastError();
@@ -234,14 +234,14 @@ uint32_t PosixPlatform::SetAttributes(const std::string& path, uint32_t attribut
   return chmod(name.c_str(), mode) == 0 ? kErrorSuccess : LastError();
 }
 
-uint32_t PosixPlatform::RemoveFile(const std::string& path) {
+uint32_t NativePlatform::RemoveFile(const std::string& path) {
   std::string name = ResolveExistingName(path);
   struct stat info;
   if (lstat(name.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return kErrorAccessDenied;
   return unlink(name.c_str()) == 0 ? kErrorSuccess : LastError();
 }
 
-uint32_t PosixPlatform::RenameFile(const std::string& from, const std::string& to) {
+uint32_t NativePlatform::RenameFile(const std::string& from, const std::string& to) {
   std::string source = ResolveExistingName(from);
   if (renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
     return kErrorSuccess;
@@ -254,15 +254,15 @@ uint32_t PosixPlatform::RenameFile(const std::string& from, const std::string& t
   return kErrorSuccess;
 }
 
-uint32_t PosixPlatform::CreateFolder(const std::string& path) {
+uint32_t NativePlatform::CreateFolder(const std::string& path) {
   return mkdir(path.c_str(), 0777) == 0 ? kErrorSuccess : LastError();
 }
 
-uint32_t PosixPlatform::RemoveFolder(const std::string& path) {
+uint32_t NativePlatform::RemoveFolder(const std::string& path) {
   return rmdir(ResolveExistingName(path).c_str()) == 0 ? kErrorSuccess : LastError();
 }
 
-uint32_t PosixPlatform::ListFolder(const std::string& pattern, std::vector<std::string>* names) {
+uint32_t NativePlatform::ListFolder(const std::string& pattern, std::vector<std::string>* names) {
   names->clear();
   std::string folder, wildcard;
   SplitFolder(pattern, &folder, &wildcard);

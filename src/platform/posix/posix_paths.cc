@@ -87,7 +87,7 @@ bool IsRemovableDevice(dev_t device) {
 
 }  // namespace
 
-uint32_t PosixPlatform::AbsolutePath(const std::string& path, std::string* absolute) {
+uint32_t NativePlatform::AbsolutePath(const std::string& path, std::string* absolute) {
   absolute->clear();
   if (path.empty()) return kErrorInvalidParameter;
   std::string joined = path;
@@ -110,13 +110,13 @@ uint32_t PosixPlatform::AbsolutePath(const std::string& path, std::string* absol
   return kErrorSuccess;
 }
 
-bool PosixPlatform::RootOf(const std::string& path, std::string* root) {
+bool NativePlatform::RootOf(const std::string& path, std::string* root) {
   if (path.empty() || path[0] != '/') return false;
   *root = "/";
   return true;
 }
 
-uint32_t PosixPlatform::DriveTypeOf(const std::string& path, uint32_t* type) {
+uint32_t NativePlatform::DriveTypeOf(const std::string& path, uint32_t* type) {
   *type = kDriveUnknown;
   std::string existing = ExistingAncestor(LexicallyNormal(path));
   struct statfs volume;
@@ -150,8 +150,8 @@ uint32_t PosixPlatform::DriveTypeOf(const std::string& path, uint32_t* type) {
   return kErrorSuccess;
 }
 
-uint32_t PosixPlatform::GetVolumeInfo(const std::string& path, std::string* label,
-                                      uint32_t* serial) {
+uint32_t NativePlatform::GetVolumeInfo(const std::string& path, std::string* label,
+                                       uint32_t* serial) {
   label->clear();
   *serial = 0;
   struct statfs volume;
@@ -165,7 +165,7 @@ uint32_t PosixPlatform::GetVolumeInfo(const std::string& path, std::string* labe
   return kErrorSuccess;
 }
 
-uint32_t PosixPlatform::GetFreeBytes(const std::string& path, uint64_t* free_bytes) {
+uint32_t NativePlatform::GetFreeBytes(const std::string& path, uint64_t* free_bytes) {
   *free_bytes = 0;
   struct statvfs volume;
   if (statvfs(ExistingAncestor(LexicallyNormal(path)).c_str(), &volume) != 0) {
@@ -175,7 +175,7 @@ uint32_t PosixPlatform::GetFreeBytes(const std::string& path, uint64_t* free_byt
   return kErrorSuccess;
 }
 
-uint32_t PosixPlatform::TempFolder(std::string* path) {
+uint32_t NativePlatform::TempFolder(std::string* path) {
   const char* value = std::getenv("TMPDIR");
   *path = (value != nullptr && value[0] != '\0') ? value : "/tmp";
   return kErrorSuccess;

@@ -9,13 +9,14 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 
 #include "src/platform/no_destructor.h"
 
 namespace zarq {
 
-uint32_t PosixPlatform::TickCount() {
+uint32_t NativePlatform::TickCount() {
   timespec now;
   clock_gettime(CLOCK_MONOTONIC, &now);
   uint64_t ms =
@@ -23,14 +24,14 @@ uint32_t PosixPlatform::TickCount() {
   return static_cast<uint32_t>(ms);
 }
 
-void PosixPlatform::Sleep(uint32_t milliseconds) {
+void NativePlatform::Sleep(uint32_t milliseconds) {
   timespec wait{static_cast<time_t>(milliseconds / 1000),
                 static_cast<long>(milliseconds % 1000) * 1000000L};
   while (nanosleep(&wait, &wait) != 0) {
   }
 }
 
-LocalDateTime PosixPlatform::LocalTime() {
+LocalDateTime NativePlatform::LocalTime() {
   timeval now;
   gettimeofday(&now, nullptr);
   time_t seconds = now.tv_sec;
@@ -48,7 +49,7 @@ LocalDateTime PosixPlatform::LocalTime() {
 }
 
 // The kernel release ("6.1.0-...") in the Windows layout.
-uint32_t PosixPlatform::SystemVersion() {
+uint32_t NativePlatform::SystemVersion() {
   utsname names;
   if (uname(&names) != 0) return 0;
   char* rest = nullptr;
@@ -58,11 +59,14 @@ uint32_t PosixPlatform::SystemVersion() {
 }
 
 // POSIX has no critical-error dialogs; the mode is only remembered.
-uint32_t PosixPlatform::SetErrorMode(uint32_t mode) { return error_mode_.exchange(mode); }
+uint32_t NativePlatform::SetErrorMode(uint32_t mode) {
+  static std::atomic<uint32_t> error_mode{0};
+  return error_mode.exchange(mode);
+}
 
-uint32_t PosixPlatform::ProcessId() { return static_cast<uint32_t>(getpid()); }
+uint32_t NativePlatform::ProcessId() { return static_cast<uint32_t>(getpid()); }
 
-bool PosixPlatform::TwoDigitYearMax(std::string* text) {
+bool NativePlatform::TwoDigitYearMax(std::string* text) {
   const char* value = std::getenv("ZARQ_TWO_DIGIT_YEAR_MAX");
   if (value == nullptr) return false;
   *text = value;
@@ -70,7 +74,7 @@ bool PosixPlatform::TwoDigitYearMax(std::string* text) {
 }
 
 Platform* SystemPlatform() {
-  static NoDestructor<PosixPlatform> platform;
+  static NoDestructor<NativePlatform> platform;
   return platform.get();
 }
 

@@ -1,16 +1,13 @@
-// posix_platform.h: the Platform of POSIX systems, declared for the files
-// that implement it (process, files, paths).
+// posix_platform.h: helpers shared by the files of the POSIX Platform.
 //
-// Thread-safety: every method is safe to call from any thread.
+// Thread-safety: pure, apart from reading the file system.
 
 #ifndef ZARQ_SRC_PLATFORM_POSIX_POSIX_PLATFORM_H_
 #define ZARQ_SRC_PLATFORM_POSIX_POSIX_PLATFORM_H_
 
-#include <atomic>
 #include <string>
-#include <vector>
 
-#include "src/platform/platform.h"
+#include "src/platform/native_platform.h"
 
 namespace zarq {
 
@@ -20,49 +17,6 @@ uint32_t WindowsErrorFromErrno(int error);
 // path itself when it exists; otherwise the one name of its folder that
 // matches its last part without regard to case, when there is exactly one.
 std::string ResolveExistingName(const std::string& path);
-
-class PosixPlatform final : public Platform {
- public:
-  uint32_t TickCount() override;
-  void Sleep(uint32_t milliseconds) override;
-  LocalDateTime LocalTime() override;
-  uint32_t SystemVersion() override;
-  uint32_t SetErrorMode(uint32_t mode) override;
-  uint32_t ProcessId() override;
-  bool TwoDigitYearMax(std::string* text) override;
-
-  uint32_t OpenFile(const std::string& path, bool read_only, OpenDisposition disposition,
-                    FileHandle* handle) override;
-  uint32_t CloseFile(FileHandle handle) override;
-  uint32_t ReadFile(FileHandle handle, void* buffer, uint32_t count, uint32_t* done) override;
-  uint32_t WriteFile(FileHandle handle, const void* buffer, uint32_t count,
-                     uint32_t* done) override;
-  uint32_t SeekFile(FileHandle handle, int64_t distance, SeekOrigin origin,
-                    uint64_t* position) override;
-  uint32_t GetFileSize(FileHandle handle, uint64_t* size) override;
-  uint32_t SetFileSize(FileHandle handle, uint64_t size) override;
-  uint32_t FlushFile(FileHandle handle) override;
-  uint32_t LockRange(FileHandle handle, uint64_t offset, uint64_t length) override;
-  uint32_t UnlockRange(FileHandle handle, uint64_t offset, uint64_t length) override;
-
-  uint32_t GetAttributes(const std::string& path, uint32_t* attributes) override;
-  uint32_t SetAttributes(const std::string& path, uint32_t attributes) override;
-  uint32_t RemoveFile(const std::string& path) override;
-  uint32_t RenameFile(const std::string& from, const std::string& to) override;
-  uint32_t CreateFolder(const std::string& path) override;
-  uint32_t RemoveFolder(const std::string& path) override;
-  uint32_t ListFolder(const std::string& pattern, std::vector<std::string>* names) override;
-
-  uint32_t AbsolutePath(const std::string& path, std::string* absolute) override;
-  bool RootOf(const std::string& path, std::string* root) override;
-  uint32_t DriveTypeOf(const std::string& path, uint32_t* type) override;
-  uint32_t GetVolumeInfo(const std::string& path, std::string* label, uint32_t* serial) override;
-  uint32_t GetFreeBytes(const std::string& path, uint64_t* free_bytes) override;
-  uint32_t TempFolder(std::string* path) override;
-
- private:
-  std::atomic<uint32_t> error_mode_{0};
-};
 
 }  // namespace zarq
 

@@ -5,8 +5,8 @@
 
 #include <windows.h>
 
+#include "src/platform/native_platform.h"
 #include "src/platform/system_errors.h"
-#include "src/platform/win32/win32_platform.h"
 
 namespace zarq {
 namespace {
@@ -20,8 +20,8 @@ DWORD High(uint64_t value) { return static_cast<DWORD>(value >> 32); }
 
 }  // namespace
 
-uint32_t Win32Platform::OpenFile(const std::string& path, bool read_only,
-                                 OpenDisposition disposition, FileHandle* handle) {
+uint32_t NativePlatform::OpenFile(const std::string& path, bool read_only,
+                                  OpenDisposition disposition, FileHandle* handle) {
   *handle = kNoFileHandle;
   bool existing = disposition == OpenDisposition::kOpenExisting;
   DWORD access = GENERIC_READ | (read_only && existing ? 0 : GENERIC_WRITE);
@@ -35,25 +35,27 @@ uint32_t Win32Platform::OpenFile(const std::string& path, bool read_only,
   return kErrorSuccess;
 }
 
-uint32_t Win32Platform::CloseFile(FileHandle handle) { return Result(CloseHandle(Native(handle))); }
+uint32_t NativePlatform::CloseFile(FileHandle handle) {
+  return Result(CloseHandle(Native(handle)));
+}
 
-uint32_t Win32Platform::ReadFile(FileHandle handle, void* buffer, uint32_t count, uint32_t* done) {
+uint32_t NativePlatform::ReadFile(FileHandle handle, void* buffer, uint32_t count, uint32_t* done) {
   DWORD got = 0;
   BOOL ok = ::ReadFile(Native(handle), buffer, count, &got, nullptr);
   *done = got;
   return Result(ok);
 }
 
-uint32_t Win32Platform::WriteFile(FileHandle handle, const void* buffer, uint32_t count,
-                                  uint32_t* done) {
+uint32_t NativePlatform::WriteFile(FileHandle handle, const void* buffer, uint32_t count,
+                                   uint32_t* done) {
   DWORD put = 0;
   BOOL ok = ::WriteFile(Native(handle), buffer, count, &put, nullptr);
   *done = put;
   return Result(ok);
 }
 
-uint32_t Win32Platform::SeekFile(FileHandle handle, int64_t distance, SeekOrigin origin,
-                                 uint64_t* position) {
+uint32_t NativePlatform::SeekFile(FileHandle handle, int64_t distance, SeekOrigin origin,
+                                  uint64_t* position) {
   DWORD method = origin == SeekOrigin::kBegin ? FILE_BEGIN
                  : origin == SeekOrigin::kEnd ? FILE_END
                                               : FILE_CURRENT;
@@ -65,14 +67,14 @@ uint32_t Win32Platform::SeekFile(FileHandle handle, int64_t distance, SeekOrigin
   return kErrorSuccess;
 }
 
-uint32_t Win32Platform::GetFileSize(FileHandle handle, uint64_t* size) {
+uint32_t NativePlatform::GetFileSize(FileHandle handle, uint64_t* size) {
   LARGE_INTEGER value;
   if (!GetFileSizeEx(Native(handle), &value)) return GetLastError();
   *size = static_cast<uint64_t>(value.QuadPart);
   return kErrorSuccess;
 }
 
-uint32_t Win32Platform::SetFileSize(FileHandle handle, uint64_t size) {
+uint32_t NativePlatform::SetFileSize(FileHandle handle, uint64_t size) {
   LARGE_INTEGER zero = {};
   LARGE_INTEGER saved;
   if (!SetFilePointerEx(Native(handle), zero, &saved, FILE_CURRENT)) return GetLastError();
@@ -87,21 +89,21 @@ uint32_t Win32Platform::SetFileSize(FileHandle handle, uint64_t size) {
   return error;
 }
 
-uint32_t Win32Platform::FlushFile(FileHandle handle) {
+uint32_t NativePlatform::FlushFile(FileHandle handle) {
   return Result(FlushFileBuffers(Native(handle)));
 }
 
-uint32_t Win32Platform::LockRange(FileHandle handle, uint64_t offset, uint64_t length) {
+uint32_t NativePlatform::LockRange(FileHandle handle, uint64_t offset, uint64_t length) {
   if (length == 0) return kErrorSuccess;
   return Result(LockFile(Native(handle), Low(offset), High(offset), Low(length), High(length)));
 }
 
-uint32_t Win32Platform::UnlockRange(FileHandle handle, uint64_t offset, uint64_t length) {
+uint32_t NativePlatform::UnlockRange(FileHandle handle, uint64_t offset, uint64_t length) {
   if (length == 0) return kErrorSuccess;
   return Result(UnlockFile(Native(handle), Low(offset), High(offset), Low(length), High(length)));
 }
 
-uint32_t Win32Platform::GetAttributes(const std::string& path, uint32_t* attributes) {
+uint32_t NativePlatform::GetAttributes(const std::string& path, uint32_t* attributes) {
   DWORD value = GetFileAttributesA(path.c_str());
   if (value == INVALID_FILE_ATTRIBUTES) {
     *attributes = 0;
@@ -111,27 +113,27 @@ uint32_t Win32Platform::GetAttributes(const std::string& path, uint32_t* attribu
   return kErrorSuccess;
 }
 
-uint32_t Win32Platform::SetAttributes(const std::string& path, uint32_t attributes) {
+uint32_t NativePlatform::SetAttributes(const std::string& path, uint32_t attributes) {
   return Result(SetFileAttributesA(path.c_str(), attributes));
 }
 
-uint32_t Win32Platform::RemoveFile(const std::string& path) {
+uint32_t NativePlatform::RemoveFile(const std::string& path) {
   return Result(DeleteFileA(path.c_str()));
 }
 
-uint32_t Win32Platform::RenameFile(const std::string& from, const std::string& to) {
+uint32_t NativePlatform::RenameFile(const std::string& from, const std::string& to) {
   return Result(MoveFileA(from.c_str(), to.c_str()));
 }
 
-uint32_t Win32Platform::CreateFolder(const std::string& path) {
+uint32_t NativePlatform::CreateFolder(const std::string& path) {
   return Result(CreateDirectoryA(path.c_str(), nullptr));
 }
 
-uint32_t Win32Platform::RemoveFolder(const std::string& path) {
+uint32_t NativePlatform::RemoveFolder(const std::string& path) {
   return Result(RemoveDirectoryA(path.c_str()));
 }
 
-uint32_t Win32Platform::ListFolder(const std::string& pattern, std::vector<std::string>* names) {
+uint32_t NativePlatform::ListFolder(const std::string& pattern, std::vector<std::string>* names) {
   names->clear();
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA(pattern.c_str(), &found);

@@ -10,8 +10,8 @@
 
 #include <cctype>
 
+#include "src/platform/native_platform.h"
 #include "src/platform/system_errors.h"
-#include "src/platform/win32/win32_platform.h"
 
 namespace zarq {
 namespace {
@@ -29,7 +29,7 @@ uint64_t FreeBytesOfDrive(const std::string& root, uint32_t* error) {
 
 }  // namespace
 
-uint32_t Win32Platform::AbsolutePath(const std::string& path, std::string* absolute) {
+uint32_t NativePlatform::AbsolutePath(const std::string& path, std::string* absolute) {
   absolute->clear();
   if (path.empty()) return kErrorInvalidParameter;
   char buffer[MAX_PATH + 1];
@@ -42,7 +42,7 @@ uint32_t Win32Platform::AbsolutePath(const std::string& path, std::string* absol
 
 // A drive root ("C:\") or a share root ("\\server\share\"); a share root
 // may lack its final backslash.
-bool Win32Platform::RootOf(const std::string& path, std::string* root) {
+bool NativePlatform::RootOf(const std::string& path, std::string* root) {
   size_t wanted = 0;
   if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
     wanted = 4;
@@ -64,7 +64,7 @@ bool Win32Platform::RootOf(const std::string& path, std::string* root) {
   return true;
 }
 
-uint32_t Win32Platform::DriveTypeOf(const std::string& path, uint32_t* type) {
+uint32_t NativePlatform::DriveTypeOf(const std::string& path, uint32_t* type) {
   *type = kDriveUnknown;
   std::string root;
   if (!RootOf(path, &root)) return kErrorInvalidDrive;
@@ -72,8 +72,8 @@ uint32_t Win32Platform::DriveTypeOf(const std::string& path, uint32_t* type) {
   return kErrorSuccess;
 }
 
-uint32_t Win32Platform::GetVolumeInfo(const std::string& path, std::string* label,
-                                      uint32_t* serial) {
+uint32_t NativePlatform::GetVolumeInfo(const std::string& path, std::string* label,
+                                       uint32_t* serial) {
   label->clear();
   *serial = 0;
   std::string root;
@@ -89,7 +89,7 @@ uint32_t Win32Platform::GetVolumeInfo(const std::string& path, std::string* labe
   return kErrorSuccess;
 }
 
-uint32_t Win32Platform::GetFreeBytes(const std::string& path, uint64_t* free_bytes) {
+uint32_t NativePlatform::GetFreeBytes(const std::string& path, uint64_t* free_bytes) {
   *free_bytes = 0;
   std::string root;
   if (!RootOf(path, &root)) return kErrorSuccess;
@@ -119,7 +119,7 @@ uint32_t Win32Platform::GetFreeBytes(const std::string& path, uint64_t* free_byt
   return error;
 }
 
-uint32_t Win32Platform::TempFolder(std::string* path) {
+uint32_t NativePlatform::TempFolder(std::string* path) {
   char buffer[MAX_PATH + 1];
   DWORD length = GetTempPathA(sizeof(buffer), buffer);
   if (length == 0 || length >= sizeof(buffer))

@@ -2,19 +2,18 @@
 //
 // Thread-safety: every method is safe to call from any thread.
 
-#include "src/platform/win32/win32_platform.h"
-
 #include <windows.h>
 
+#include "src/platform/native_platform.h"
 #include "src/platform/no_destructor.h"
 
 namespace zarq {
 
-uint32_t Win32Platform::TickCount() { return GetTickCount(); }
+uint32_t NativePlatform::TickCount() { return GetTickCount(); }
 
-void Win32Platform::Sleep(uint32_t milliseconds) { ::Sleep(milliseconds); }
+void NativePlatform::Sleep(uint32_t milliseconds) { ::Sleep(milliseconds); }
 
-LocalDateTime Win32Platform::LocalTime() {
+LocalDateTime NativePlatform::LocalTime() {
   SYSTEMTIME now;
   GetLocalTime(&now);
   LocalDateTime result;
@@ -28,15 +27,15 @@ LocalDateTime Win32Platform::LocalTime() {
   return result;
 }
 
-uint32_t Win32Platform::SystemVersion() { return GetVersion(); }
+uint32_t NativePlatform::SystemVersion() { return GetVersion(); }
 
-uint32_t Win32Platform::SetErrorMode(uint32_t mode) { return ::SetErrorMode(mode); }
+uint32_t NativePlatform::SetErrorMode(uint32_t mode) { return ::SetErrorMode(mode); }
 
-uint32_t Win32Platform::ProcessId() { return GetCurrentProcessId(); }
+uint32_t NativePlatform::ProcessId() { return GetCurrentProcessId(); }
 
 // HKEY_CURRENT_USER\Control Panel\International\Calendars\TwoDigitYearMax,
 // value "1" (the Gregorian calendar).
-bool Win32Platform::TwoDigitYearMax(std::string* text) {
+bool NativePlatform::TwoDigitYearMax(std::string* text) {
   HKEY key = HKEY_CURRENT_USER;
   const char* path[] = {"Control Panel", "International", "Calendars", "TwoDigitYearMax"};
   HKEY opened[4] = {};
@@ -62,7 +61,7 @@ bool Win32Platform::TwoDigitYearMax(std::string* text) {
 }
 
 Platform* SystemPlatform() {
-  static NoDestructor<Win32Platform> platform;
+  static NoDestructor<NativePlatform> platform;
   return platform.get();
 }
 

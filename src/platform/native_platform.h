@@ -1,10 +1,11 @@
-// win32_platform.h: the Platform of Windows, declared for the files
-// that implement it (process, files, paths).
+// native_platform.h: the system's own Platform, declared once; its
+// methods are defined by the files of the system the build is for
+// (src/platform/posix or src/platform/win32), which CMake picks.
 //
 // Thread-safety: every method is safe to call from any thread.
 
-#ifndef ZARQ_SRC_PLATFORM_WIN32_WIN32_PLATFORM_H_
-#define ZARQ_SRC_PLATFORM_WIN32_WIN32_PLATFORM_H_
+#ifndef ZARQ_SRC_PLATFORM_NATIVE_PLATFORM_H_
+#define ZARQ_SRC_PLATFORM_NATIVE_PLATFORM_H_
 
 #include <string>
 #include <vector>
@@ -13,7 +14,7 @@
 
 namespace zarq {
 
-class Win32Platform final : public Platform {
+class NativePlatform final : public Platform {
  public:
   uint32_t TickCount() override;
   void Sleep(uint32_t milliseconds) override;
@@ -55,4 +56,4 @@ class Win32Platform final : public Platform {
 
 }  // namespace zarq
 
-#endif  // ZARQ_SRC_PLATFORM_WIN32_WIN32_PLATFORM_H_
+#endif  // ZARQ_SRC_PLATFORM_NATIVE_PLATFORM_H_
