@@ -141,11 +141,16 @@ int32_t BuildFileNameIn(DirectoryFacts* facts, uint32_t number, std::string* nam
   bool relocated = IsRelocatedKind(kind) && facts->read_only;
   bool had_id = facts->read_only_id != 0;
   uint16_t id = facts->read_only_id;
+  std::string private_folder;
+  if (relocated) {
+    int32_t status = PrivateWorkFolder(&private_folder);
+    if (status != ZARQ_OK) return status;
+  }
   uint32_t candidate = Os().TickCount();
   for (int attempt = 1;; ++attempt) {
     std::string folder = facts->path;
     if (relocated) {
-      folder = TempDirectory();
+      folder = private_folder;
       if (id == 0) id = DrawReadOnlyId();
       number_part = folder_only ? "" : Hex(id, 3);
     }
@@ -181,6 +186,14 @@ int32_t BuildFileNameIn(DirectoryFacts* facts, uint32_t number, std::string* nam
 
 int32_t BuildDirFileName(uint8_t directory, std::string* name, uint16_t kind) {
   return BuildFileName(directory, 0, name, kind);
+}
+
+int32_t BuildJournalFileName(uint8_t directory, std::string* name) {
+  name->clear();
+  DirectoryFacts* facts = FindDirectoryFacts(directory);
+  if (facts == nullptr) return ZARQ_E_DIRECTORY_NOT_OPEN;
+  *name = std::string(facts->path) + kJournalFileName;
+  return ZARQ_OK;
 }
 
 }  // namespace zarq

@@ -5,8 +5,9 @@
 // A FileKind is a kind (low 13 bits, 0..15) with flag bits: wildcard (the
 // number part is "*"), temporary (extension ".TMP"; with kind 0 a unique
 // scratch name) and folder only (the folder the file would be in). The lock,
-// user, list and index files of a read-only directory live in the temporary
-// folder under a three-digit id of the directory.
+// user, list and index files of a read-only directory live under a
+// three-digit id of the directory in a folder of this user's own below the
+// temporary folder, so that no other user can plant or read them.
 //
 // Thread-safety: callers hold the library lock.
 
@@ -54,6 +55,14 @@ int32_t BuildFileNameIn(DirectoryFacts* facts, uint32_t number, std::string* nam
 
 // BuildFileName with number 0: the directory's own files.
 int32_t BuildDirFileName(uint8_t directory, std::string* name, uint16_t kind);
+
+// The renumbering journal of the open directory number: while the last user
+// moves data files to new numbers, it lists the moves and how far they got,
+// so that a write-back cut short by a crash is finished by the next user.
+// It has no file kind (kinds are part of the interface); only a directory
+// that can be written has one.
+inline constexpr const char* kJournalFileName = "~ZARQ.JNL";
+int32_t BuildJournalFileName(uint8_t directory, std::string* name);
 
 }  // namespace zarq
 

@@ -17,6 +17,7 @@
 #include "src/frame/ascii_text.h"
 #include "src/frame/library_state.h"
 #include "src/platform/no_destructor.h"
+#include "src/platform/system_errors.h"
 
 namespace zarq {
 namespace {
@@ -63,6 +64,45 @@ bool SlotSelected(const FileSlot& slot, uint8_t directory, uint64_t key, int mod
   }
 }
 
+// Opens path in the victim slot and makes it slot 0. The victim is the last
+// slot, unless its handle holds a region lock: then the nearest slot before
+// it that holds none. There are more slots than region locks, so one always
+// exists.
+int32_t OpenIntoSlot(FileTableState& table, uint8_t directory, const char* path,
+                     const std::string& name, uint32_t flags, OpenDisposition disposition,
+                     FileHandle* handle, uint32_t* system_error = nullptr) {
+  std::vector<FileSlot>& slots = table.slots;
+  int last = static_cast<int>(slots.size()) - 1;
+  int victim = last;
+  while (victim > 0 && slots[victim].used() && HandleHoldsRegionLock(table, slots[victim].handle)) {
+    --victim;
+  }
+  if (slots[victim].used() && Os().CloseFile(slots[victim].handle) != 0) {
+    SetLibraryState(ZARQ_STATE_DAMAGED);
+    return ZARQ_STATE_DAMAGED;
+  }
+  slots[victim] = FileSlot{};
+  MoveSlot(slots, victim, last);
+
+  uint32_t options = (flags & kOpenWorkingFile) ? kNameExact | kNameNoFollow : 0;
+  FileHandle opened = kNoFileHandle;
+  uint32_t error =
+      Os().OpenFile(path, (flags & kOpenReadOnly) != 0, disposition, options, &opened);
+  if (system_error != nullptr) *system_error = error;
+  if (error != 0) return MapSystemError(error, ZARQ_E_OPEN_FAILED);
+
+  MoveSlot(slots, last, 0);
+  FileSlot& fresh = slots[0];
+  fresh.name = name;
+  fresh.directory = directory;
+  fresh.handle = opened;
+  fresh.flags = flags;
+  fresh.tag = 0;
+  fresh.written = false;
+  *handle = opened;
+  return ZARQ_OK;
+}
+
 }  // namespace
 
 FileTableState& TheFileTable() {
@@ -78,6 +118,10 @@ int FindSlotOfHandle(const FileTableState& table, FileHandle handle) {
 }
 
 int32_t FileOpen(uint8_t directory, const char* path, FileHandle* handle, uint32_t flags) {
+  if (flags & kOpenCreateNew) {
+    bool existed = false;
+    return FileCreateNew(directory, path, handle, &existed);
+  }
   if (handle == nullptr) return ZARQ_E_INVALID_ARGUMENT;
   *handle = kNoFileHandle;
   if (path == nullptr || path[0] == '\0' || strnlen(path, kMaxFilePath + 1) > kMaxFilePath) {
@@ -125,40 +169,54 @@ int32_t FileOpen(uint8_t directory, const char* path, FileHandle* handle, uint32
     return ZARQ_E_ACCESS_DENIED;
   }
 
-  // The victim is the last slot, unless its handle holds a region lock:
-  // then the nearest slot before it that holds none. There are more slots
-  // than region locks, so one always exists.
-  int last = static_cast<int>(slots.size()) - 1;
-  int victim = last;
-  while (victim > 0 && slots[victim].used() && HandleHoldsRegionLock(table, slots[victim].handle)) {
-    --victim;
-  }
-  if (slots[victim].used() && Os().CloseFile(slots[victim].handle) != 0) {
-    SetLibraryState(ZARQ_STATE_DAMAGED);
-    return ZARQ_STATE_DAMAGED;
-  }
-  slots[victim] = FileSlot{};
-  MoveSlot(slots, victim, last);
-
   // A file that appeared since the attribute check is opened, not emptied:
   // it may be another process's fresh file.
   OpenDisposition disposition = (flags & kOpenTruncate) ? OpenDisposition::kCreateAlways
                                 : create                ? OpenDisposition::kOpenAlways
                                                         : OpenDisposition::kOpenExisting;
-  FileHandle opened = kNoFileHandle;
-  uint32_t error = Os().OpenFile(path, (flags & kOpenReadOnly) != 0, disposition, &opened);
-  if (error != 0) return MapSystemError(error, ZARQ_E_OPEN_FAILED);
+  return OpenIntoSlot(table, directory, path, name, flags, disposition, handle);
+}
 
-  MoveSlot(slots, last, 0);
-  FileSlot& fresh = slots[0];
-  fresh.name = name;
-  fresh.directory = directory;
-  fresh.handle = opened;
-  fresh.flags = flags;
-  fresh.tag = 0;
-  fresh.written = false;
-  *handle = opened;
-  return ZARQ_OK;
+int32_t FileCreateNew(uint8_t directory, const char* path, FileHandle* handle, bool* existed) {
+  *existed = false;
+  if (handle == nullptr) return ZARQ_E_INVALID_ARGUMENT;
+  *handle = kNoFileHandle;
+  if (path == nullptr || path[0] == '\0' || strnlen(path, kMaxFilePath + 1) > kMaxFilePath) {
+    return ZARQ_E_INVALID_ARGUMENT;
+  }
+  FileTableState& table = TheFileTable();
+  MutexLock guard(&table.lock);
+  if (table.slots.empty()) return ZARQ_STATE_UNINITIALIZED;
+  std::string_view full(path);
+  size_t cut = full.rfind(kPathSeparator);
+  std::string name(cut == std::string_view::npos ? full : full.substr(cut + 1));
+  DirectoryFacts* facts = FindDirectoryFacts(directory);
+  if (facts == nullptr) return ZARQ_E_DIRECTORY_NOT_OPEN;
+
+  std::vector<FileSlot>& slots = table.slots;
+  size_t i = 0;
+  while (i < slots.size() && slots[i].used()) {
+    if (slots[i].directory != directory || !EqualsIgnoringCase(slots[i].name, name) ||
+        HandleHoldsRegionLock(table, slots[i].handle)) {
+      ++i;
+      continue;
+    }
+    if (CloseSlot(slots[i]) != ZARQ_OK) return ZARQ_STATE_DAMAGED;
+    MoveSlot(slots, static_cast<int>(i), static_cast<int>(slots.size()) - 1);
+  }
+  uint32_t error = 0;
+  int32_t status = OpenIntoSlot(table, directory, path, name, kOpenWorkingFile | kOpenCreateNew,
+                                OpenDisposition::kCreateNew, handle, &error);
+  if (error == kErrorFileExists || error == kErrorAlreadyExists) {
+    *existed = true;
+    status = ZARQ_E_FILE_QUERY;
+  }
+  return status;
+}
+
+int32_t FileFlush(FileHandle handle) {
+  uint32_t error = Os().FlushFile(handle);
+  return error == 0 ? ZARQ_OK : MapSystemError(error, ZARQ_E_WRITE_FAILED);
 }
 
 int32_t FileCloseMatching(uint8_t directory, uint64_t key, int mode) {

@@ -35,6 +35,11 @@ enum OpenFlags : uint32_t {
   kOpenCreate = 0x1,    // create the file when it does not exist
   kOpenTruncate = 0x2,  // create it anew: an existing file is emptied
   kOpenReadOnly = 0x4,
+  // The library's own working files: the name exactly as built, never a
+  // symbolic link.
+  kOpenWorkingFile = 0x10,
+  // Create a new file: never a cached or existing one (see FileCreateNew).
+  kOpenCreateNew = 0x20,
 };
 
 enum SeekMode : int {
@@ -60,6 +65,16 @@ enum CloseMode : int {
 // Opens (or finds in the cache) the file path of directory number
 // directory. *handle is kNoFileHandle on failure.
 int32_t FileOpen(uint8_t directory, const char* path, FileHandle* handle, uint32_t flags);
+
+// Creates path as a new file of directory number directory, exactly under
+// that name and never through a link. When the name is taken (by a file or
+// anything else), *existed is set and the status is ZARQ_E_FILE_QUERY;
+// cached handles of that name are closed first, since they cannot belong
+// to the new file.
+int32_t FileCreateNew(uint8_t directory, const char* path, FileHandle* handle, bool* existed);
+
+// Flushes the file's written data to the disk.
+int32_t FileFlush(FileHandle handle);
 
 // Positions the handle (SeekMode).
 int32_t FileSeek(FileHandle handle, uint16_t record_size, int32_t index, int mode);

@@ -22,6 +22,11 @@ std::string& TempPath() {
   return *path;
 }
 
+std::string& PrivatePath() {
+  static NoDestructor<std::string> path;
+  return *path;
+}
+
 bool EndsWithSeparator(const std::string& path) {
   return !path.empty() && path.back() == kPathSeparator;
 }
@@ -42,10 +47,8 @@ int32_t NormalizeDirectoryPath(std::string* path, uint16_t* kind) {
   *kind = 0;
   if (path->empty()) return ZARQ_E_BAD_PATH;
   std::string absolute;
-  if (Os().AbsolutePath(*path, &absolute) != 0 || absolute.empty() ||
-      absolute.size() > kDirectoryPathMax) {
-    return ZARQ_E_BAD_PATH;
-  }
+  if (Os().AbsolutePath(*path, &absolute) != 0 || absolute.empty()) return ZARQ_E_BAD_PATH;
+  if (absolute.size() > kDirectoryPathMax) return ZARQ_E_INVALID_ARGUMENT;
   if (IsRootPath(absolute) && !EndsWithSeparator(absolute)) absolute += kPathSeparator;
   *path = absolute;
   int32_t status = GetDriveKind(absolute, kind);
@@ -68,7 +71,22 @@ int32_t ChooseTempDirectory() {
 
 const std::string& TempDirectory() { return TempPath(); }
 
-void ClearTempDirectory() { TempPath().clear(); }
+void ClearTempDirectory() {
+  TempPath().clear();
+  PrivatePath().clear();
+}
+
+int32_t PrivateWorkFolder(std::string* folder) {
+  folder->clear();
+  if (PrivatePath().empty()) {
+    if (TempPath().empty()) return ZARQ_E_NO_TEMP_FOLDER;
+    std::string made;
+    if (Os().PrivateFolder(TempPath(), &made) != 0) return ZARQ_E_NO_TEMP_FOLDER;
+    PrivatePath() = made;
+  }
+  *folder = PrivatePath();
+  return ZARQ_OK;
+}
 
 int32_t GetDriveKind(const std::string& path, uint16_t* kind) {
   *kind = 0;
@@ -118,10 +136,8 @@ bool IsExistingFile(const std::string& path) {
 
 int32_t MakeDirectoryPath(const std::string& path) {
   std::string absolute;
-  if (path.empty() || Os().AbsolutePath(path, &absolute) != 0 ||
-      absolute.size() > kDirectoryPathMax) {
-    return ZARQ_E_BAD_PATH;
-  }
+  if (path.empty() || Os().AbsolutePath(path, &absolute) != 0) return ZARQ_E_BAD_PATH;
+  if (absolute.size() > kDirectoryPathMax) return ZARQ_E_INVALID_ARGUMENT;
   while (absolute.size() > 1 && EndsWithSeparator(absolute) && !IsRootPath(absolute)) {
     absolute.pop_back();
   }
@@ -205,6 +221,21 @@ int32_t DeleteFilesByPattern(const std::string& pattern) {
 
 int32_t MoveFileByName(const std::string& from, const std::string& to) {
   return MapSystemError(Os().RenameFile(from, to), ZARQ_E_FILE_QUERY);
+}
+
+int32_t ReplaceFileByName(const std::string& from, const std::string& to, bool exact) {
+  uint32_t options = exact ? static_cast<uint32_t>(kNameExact) : 0u;
+  return MapSystemError(Os().ReplaceFile(from, to, options), ZARQ_E_FILE_QUERY);
+}
+
+int32_t ActualFileName(const std::string& path, std::string* actual) {
+  return MapSystemError(Os().ActualName(path, actual), ZARQ_E_FILE_QUERY);
+}
+
+bool HandleStillNamed(FileHandle handle, const std::string& path) {
+  FileIdentity open, named;
+  return Os().IdentityOfHandle(handle, &open) == 0 && Os().IdentityOfName(path, &named) == 0 &&
+         open == named;
 }
 
 }  // namespace zarq

@@ -14,6 +14,8 @@
 #include <cstdint>
 #include <string>
 
+#include "src/platform/platform.h"
+
 namespace zarq {
 
 enum DriveKind : uint16_t {
@@ -37,7 +39,9 @@ bool IsRootPath(const std::string& path);
 
 // Makes path absolute (and real, where the system has links); a root keeps
 // or gains its final separator, other folders get none. -374 for an empty
-// or too long path, -373 when it is no existing folder, or a drive error.
+// path or one that cannot be made absolute, -124 for one longer than
+// kDirectoryPathMax (never cut to another folder's name), -373 when it is
+// no existing folder, or a drive error.
 int32_t NormalizeDirectoryPath(std::string* path, uint16_t* kind);
 
 // The process's temporary folder, ending with the separator (chosen at
@@ -71,6 +75,25 @@ int32_t DeleteFileByName(const std::string& path);
 int32_t DeleteFilesByPattern(const std::string& pattern);
 // Renames without replacing an existing file.
 int32_t MoveFileByName(const std::string& from, const std::string& to);
+
+// Gives the file from the name to in one step, replacing the file of that
+// name (under the name as its folder spells it, unless exact): the name
+// never stands empty, and the new file's data are on the disk first.
+int32_t ReplaceFileByName(const std::string& from, const std::string& to, bool exact);
+
+// The name of an existing file as its folder spells it (path itself, or
+// the one name that differs from it only in letter case); -296 when none.
+int32_t ActualFileName(const std::string& path, std::string* actual);
+
+// Whether path still names the file open through handle (not deleted, not
+// replaced by another file since it was opened).
+bool HandleStillNamed(FileHandle handle, const std::string& path);
+
+// The folder, private to this user, that holds the working files of
+// directories that cannot be written (below the temporary folder, created
+// when first needed; ends with the separator). -392 when it cannot be made
+// or is not this user's own.
+int32_t PrivateWorkFolder(std::string* folder);
 
 }  // namespace zarq
 

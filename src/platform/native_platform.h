@@ -25,7 +25,7 @@ class NativePlatform final : public Platform {
   bool TwoDigitYearMax(std::string* text) override;
 
   uint32_t OpenFile(const std::string& path, bool read_only, OpenDisposition disposition,
-                    FileHandle* handle) override;
+                    uint32_t options, FileHandle* handle) override;
   uint32_t CloseFile(FileHandle handle) override;
   uint32_t ReadFile(FileHandle handle, void* buffer, uint32_t count, uint32_t* done) override;
   uint32_t WriteFile(FileHandle handle, const void* buffer, uint32_t count,
@@ -42,6 +42,10 @@ class NativePlatform final : public Platform {
   uint32_t SetAttributes(const std::string& path, uint32_t attributes) override;
   uint32_t RemoveFile(const std::string& path) override;
   uint32_t RenameFile(const std::string& from, const std::string& to) override;
+  uint32_t ReplaceFile(const std::string& from, const std::string& to, uint32_t options) override;
+  uint32_t ActualName(const std::string& path, std::string* actual) override;
+  uint32_t IdentityOfHandle(FileHandle handle, FileIdentity* identity) override;
+  uint32_t IdentityOfName(const std::string& path, FileIdentity* identity) override;
   uint32_t CreateFolder(const std::string& path) override;
   uint32_t RemoveFolder(const std::string& path) override;
   uint32_t ListFolder(const std::string& pattern, std::vector<std::string>* names) override;
@@ -52,6 +56,7 @@ class NativePlatform final : public Platform {
   uint32_t GetVolumeInfo(const std::string& path, std::string* label, uint32_t* serial) override;
   uint32_t GetFreeBytes(const std::string& path, uint64_t* free_bytes) override;
   uint32_t TempFolder(std::string* path) override;
+  uint32_t PrivateFolder(const std::string& parent, std::string* folder) override;
 };
 
 }  // namespace zarq

@@ -56,6 +56,23 @@ enum class OpenDisposition {
   kOpenExisting,  // the file must exist
   kOpenAlways,    // open it, creating it when missing
   kCreateAlways,  // create it, emptying an existing one
+  kCreateNew,     // create it; an existing name (even a link) is error 80
+};
+
+// Options of OpenFile and ReplaceFile (bits).
+enum NameOptions : uint32_t {
+  // Use the name as spelt: never a name of the folder that differs from it
+  // only in letter case.
+  kNameExact = 0x1,
+  // The last part of the name must not be a symbolic link (error 5).
+  kNameNoFollow = 0x2,
+};
+
+// Identifies one file of a volume, whatever name it has now.
+struct FileIdentity {
+  uint64_t volume = 0;
+  uint64_t file = 0;
+  bool operator==(const FileIdentity&) const = default;
 };
 
 // The local wall-clock time, as the system reports it.
@@ -96,11 +113,13 @@ class Platform {
   //
   // Opens path for reading (and writing unless read_only; a file that may
   // be created is always opened for writing), sharing it with every other
-  // handle. Where names are case-sensitive, a missing exact name is matched
-  // without regard to case among the names of its folder (folders copied
-  // from Windows); new files get the exact name.
+  // handle, which may also delete or rename it. Where names are
+  // case-sensitive, a missing exact name is matched without regard to case
+  // among the names of its folder (folders copied from Windows) unless
+  // options has kNameExact; new files get the exact name. options:
+  // NameOptions; kCreateNew implies both.
   virtual uint32_t OpenFile(const std::string& path, bool read_only, OpenDisposition disposition,
-                            FileHandle* handle) = 0;
+                            uint32_t options, FileHandle* handle) = 0;
   virtual uint32_t CloseFile(FileHandle handle) = 0;
   virtual uint32_t ReadFile(FileHandle handle, void* buffer, uint32_t count, uint32_t* done) = 0;
   virtual uint32_t WriteFile(FileHandle handle, const void* buffer, uint32_t count,
@@ -123,6 +142,20 @@ class Platform {
   virtual uint32_t RemoveFile(const std::string& path) = 0;
   // Renames without replacing an existing file.
   virtual uint32_t RenameFile(const std::string& from, const std::string& to) = 0;
+  // Gives file from the name to in one step, replacing a file of that name
+  // (under the name as its folder spells it, unless options has
+  // kNameExact): at every moment the name holds the old or the new file.
+  // The data of from reach the disk before the name changes.
+  virtual uint32_t ReplaceFile(const std::string& from, const std::string& to,
+                               uint32_t options) = 0;
+  // The name of an existing file as its folder spells it (path itself, or
+  // the one name that matches it without regard to case); error 2 when
+  // there is none.
+  virtual uint32_t ActualName(const std::string& path, std::string* actual) = 0;
+  // The identity of the file open through handle, and of the file that
+  // path names now (a symbolic link itself, not its target).
+  virtual uint32_t IdentityOfHandle(FileHandle handle, FileIdentity* identity) = 0;
+  virtual uint32_t IdentityOfName(const std::string& path, FileIdentity* identity) = 0;
   virtual uint32_t CreateFolder(const std::string& path) = 0;
   virtual uint32_t RemoveFolder(const std::string& path) = 0;
   // The names (without folder) in the folder of pattern that match its last
@@ -141,6 +174,11 @@ class Platform {
   virtual uint32_t GetVolumeInfo(const std::string& path, std::string* label, uint32_t* serial) = 0;
   virtual uint32_t GetFreeBytes(const std::string& path, uint64_t* free_bytes) = 0;
   virtual uint32_t TempFolder(std::string* path) = 0;
+  // The folder of this user's private files below parent (which ends with
+  // the separator), created when missing; error 5 when the name is taken
+  // by anything but a folder that only this user can enter. The result
+  // ends with the separator.
+  virtual uint32_t PrivateFolder(const std::string& parent, std::string* folder) = 0;
 };
 
 // Forwards every call to another Platform; tests derive from it and
@@ -159,8 +197,8 @@ class PlatformWrapper : public Platform {
   bool TwoDigitYearMax(std::string* text) override { return target_->TwoDigitYearMax(text); }
 
   uint32_t OpenFile(const std::string& path, bool read_only, OpenDisposition disposition,
-                    FileHandle* handle) override {
-    return target_->OpenFile(path, read_only, disposition, handle);
+                    uint32_t options, FileHandle* handle) override {
+    return target_->OpenFile(path, read_only, disposition, options, handle);
   }
   uint32_t CloseFile(FileHandle handle) override { return target_->CloseFile(handle); }
   uint32_t ReadFile(FileHandle handle, void* buffer, uint32_t count, uint32_t* done) override {
@@ -197,6 +235,19 @@ class PlatformWrapper : public Platform {
   uint32_t RenameFile(const std::string& from, const std::string& to) override {
     return target_->RenameFile(from, to);
   }
+  uint32_t ReplaceFile(const std::string& from, const std::string& to,
+                       uint32_t options) override {
+    return target_->ReplaceFile(from, to, options);
+  }
+  uint32_t ActualName(const std::string& path, std::string* actual) override {
+    return target_->ActualName(path, actual);
+  }
+  uint32_t IdentityOfHandle(FileHandle handle, FileIdentity* identity) override {
+    return target_->IdentityOfHandle(handle, identity);
+  }
+  uint32_t IdentityOfName(const std::string& path, FileIdentity* identity) override {
+    return target_->IdentityOfName(path, identity);
+  }
   uint32_t CreateFolder(const std::string& path) override { return target_->CreateFolder(path); }
   uint32_t RemoveFolder(const std::string& path) override { return target_->RemoveFolder(path); }
   uint32_t ListFolder(const std::string& pattern, std::vector<std::string>* names) override {
@@ -218,6 +269,9 @@ class PlatformWrapper : public Platform {
     return target_->GetFreeBytes(path, free_bytes);
   }
   uint32_t TempFolder(std::string* path) override { return target_->TempFolder(path); }
+  uint32_t PrivateFolder(const std::string& parent, std::string* folder) override {
+    return target_->PrivateFolder(parent, folder);
+  }
 
  private:
   Platform* target_;

@@ -170,9 +170,12 @@ TEST_F(FileNamingTest, EveryKind) {
   EXPECT_EQ(BuildFileName(99, 1, &name, kKindData), ZARQ_E_DIRECTORY_NOT_OPEN);
 }
 
-TEST_F(FileNamingTest, ReadOnlyDirectoriesKeepTheirWorkingFilesInTheTempFolder) {
+TEST_F(FileNamingTest, ReadOnlyDirectoriesKeepTheirWorkingFilesInAPrivateFolder) {
   FindDirectory(dir_)->SetReadOnly(true);
-  const std::string users = Name(0, kKindUsers), temp = TempDirectory();
+  std::string temp;
+  ASSERT_EQ(PrivateWorkFolder(&temp), ZARQ_OK);
+  ASSERT_EQ(temp.rfind(TempDirectory(), 0), 0u) << temp;
+  const std::string users = Name(0, kKindUsers);
   ASSERT_EQ(users.rfind(temp, 0), 0u) << users;
   const std::string id = users.substr(temp.size() + 5, 3);
   EXPECT_EQ(users, temp + "~ZARQ" + id + ".USR");

@@ -53,14 +53,14 @@ class FaultPlatform : public zarq::PlatformWrapper {
     return local_time.value_or(PlatformWrapper::LocalTime());
   }
   uint32_t OpenFile(const std::string& path, bool read_only, zarq::OpenDisposition disposition,
-                    zarq::FileHandle* handle) override {
+                    uint32_t options, zarq::FileHandle* handle) override {
     bool creates = disposition != zarq::OpenDisposition::kOpenExisting || !read_only;
     if (open_error != 0 ||
         (creates && !deny_writes_in.empty() && path.rfind(deny_writes_in, 0) == 0)) {
       *handle = zarq::kNoFileHandle;
       return open_error != 0 ? open_error : zarq::kErrorAccessDenied;
     }
-    return PlatformWrapper::OpenFile(path, read_only, disposition, handle);
+    return PlatformWrapper::OpenFile(path, read_only, disposition, options, handle);
   }
   uint32_t CloseFile(zarq::FileHandle handle) override {
     return close_error != 0 ? close_error : PlatformWrapper::CloseFile(handle);

@@ -110,20 +110,31 @@ std::string ResolveExistingName(const std::string& path) {
 }
 
 uint32_t NativePlatform::OpenFile(const std::string& path, bool read_only,
-                                  OpenDisposition disposition, FileHandle* handle) {
+                                  OpenDisposition disposition, uint32_t options,
+                                  FileHandle* handle) {
   *handle = kNoFileHandle;
-  std::string name = ResolveExistingName(path);
   bool existing = disposition == OpenDisposition::kOpenExisting;
+  bool exclusive = disposition == OpenDisposition::kCreateNew;
+  std::string name = (options & kNameExact) || exclusive ? path : ResolveExistingName(path);
   int flags = (read_only && existing ? O_RDONLY : O_RDWR) | O_CLOEXEC;
   if (!existing) flags |= O_CREAT;
   if (disposition == OpenDisposition::kCreateAlways) flags |= O_TRUNC;
+  // O_EXCL never follows a link either: a planted link cannot redirect a
+  // file that decides who comes first.
+  if (exclusive) flags |= O_EXCL;
+  if (options & kNameNoFollow) flags |= O_NOFOLLOW;
   int fd;
   do {
     fd = open(name.c_str(), flags, 0666);
   } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return LastError();
+  if (fd < 0) {
+    if (exclusive && errno == EEXIST) return kErrorFileExists;
+    if ((options & kNameNoFollow) && errno == ELOOP) return kErrorAccessDenied;
+    return LastError();
+  }
   struct stat info;
-  if (fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+  if (fstat(fd, &info) == 0 && !S_ISREG(info.st_mode)) {
+    // Folders, devices and pipes are no files of a database.
     close(fd);
     return kErrorAccessDenied;
   }
@@ -251,6 +262,54 @@ uint32_t NativePlatform::RenameFile(const std::string& from, const std::string& 
   // replace either.
   if (link(source.c_str(), to.c_str()) != 0) return LastError();
   unlink(source.c_str());
+  return kErrorSuccess;
+}
+
+uint32_t NativePlatform::ReplaceFile(const std::string& from, const std::string& to,
+                                     uint32_t options) {
+  std::string source = ResolveExistingName(from);
+  std::string target = (options & kNameExact) ? to : ResolveExistingName(to);
+  // The new file's data first, then the name; the folder's entry after.
+  int fd = open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return LastError();
+  int synced = fdatasync(fd);
+  int error = errno;
+  close(fd);
+  if (synced != 0) return WindowsErrorFromErrno(error);
+  if (rename(source.c_str(), target.c_str()) != 0) return LastError();
+  std::string folder, name;
+  SplitFolder(target, &folder, &name);
+  int directory = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (directory >= 0) {
+    fsync(directory);
+    close(directory);
+  }
+  return kErrorSuccess;
+}
+
+uint32_t NativePlatform::ActualName(const std::string& path, std::string* actual) {
+  *actual = ResolveExistingName(path);
+  struct stat info;
+  if (lstat(actual->c_str(), &info) != 0) {
+    actual->clear();
+    return LastError();
+  }
+  return kErrorSuccess;
+}
+
+uint32_t NativePlatform::IdentityOfHandle(FileHandle handle, FileIdentity* identity) {
+  *identity = FileIdentity{};
+  struct stat info;
+  if (fstat(Descriptor(handle), &info) != 0) return LastError();
+  *identity = {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+  return kErrorSuccess;
+}
+
+uint32_t NativePlatform::IdentityOfName(const std::string& path, FileIdentity* identity) {
+  *identity = FileIdentity{};
+  struct stat info;
+  if (lstat(path.c_str(), &info) != 0) return LastError();
+  *identity = {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
   return kErrorSuccess;
 }
 

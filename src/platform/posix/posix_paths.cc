@@ -90,23 +90,44 @@ bool IsRemovableDevice(dev_t device) {
 uint32_t NativePlatform::AbsolutePath(const std::string& path, std::string* absolute) {
   absolute->clear();
   if (path.empty()) return kErrorInvalidParameter;
-  std::string joined = path;
+  std::string resolved = "/";
   if (path[0] != '/') {
     char current[PATH_MAX];
     if (getcwd(current, sizeof(current)) == nullptr) return WindowsErrorFromErrno(errno);
-    joined = std::string(current) + "/" + path;
+    resolved = current;
   }
-  std::string normal = LexicallyNormal(joined);
-  // Resolve links in the part that exists and keep the rest as written.
-  std::string existing = ExistingAncestor(normal);
-  char resolved[PATH_MAX];
-  if (realpath(existing.c_str(), resolved) == nullptr) {
-    *absolute = normal;
-    return kErrorSuccess;
+  // Component by component, as the kernel walks a path: a link is
+  // resolved before a following ".." climbs out of its target. Past the
+  // first missing component the rest is kept as written ("." and ".."
+  // removed), for folders still to be created.
+  bool exists = true;
+  size_t at = 0;
+  while (at <= path.size()) {
+    size_t next = path.find('/', at);
+    if (next == std::string::npos) next = path.size();
+    std::string part = path.substr(at, next - at);
+    at = next + 1;
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      size_t slash = resolved.rfind('/');
+      resolved = slash == 0 ? "/" : resolved.substr(0, slash);
+      continue;
+    }
+    std::string joined = resolved == "/" ? "/" + part : resolved + "/" + part;
+    if (exists) {
+      char real[PATH_MAX];
+      if (realpath(joined.c_str(), real) != nullptr) {
+        resolved = real;
+        continue;
+      }
+      // A link loop or an overlong result is no path; anything else (a
+      // missing or unreadable component) ends the part that exists.
+      if (errno == ELOOP || errno == ENAMETOOLONG) return WindowsErrorFromErrno(errno);
+      exists = false;
+    }
+    resolved = joined;
   }
-  std::string rest = normal.substr(existing.size());
-  std::string base = resolved;
-  *absolute = base == "/" && !rest.empty() ? rest : base + rest;
+  *absolute = resolved;
   return kErrorSuccess;
 }
 
@@ -178,6 +199,22 @@ uint32_t NativePlatform::GetFreeBytes(const std::string& path, uint64_t* free_by
 uint32_t NativePlatform::TempFolder(std::string* path) {
   const char* value = std::getenv("TMPDIR");
   *path = (value != nullptr && value[0] != '\0') ? value : "/tmp";
+  return kErrorSuccess;
+}
+
+uint32_t NativePlatform::PrivateFolder(const std::string& parent, std::string* folder) {
+  folder->clear();
+  uid_t user = geteuid();
+  std::string path = parent + "zarq-" + std::to_string(user);
+  if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return WindowsErrorFromErrno(errno);
+  // Whoever made the name first must have made it this user's own folder:
+  // a link, another user's folder or one others may enter is refused.
+  struct stat info;
+  if (lstat(path.c_str(), &info) != 0) return WindowsErrorFromErrno(errno);
+  if (!S_ISDIR(info.st_mode) || info.st_uid != user || (info.st_mode & 077) != 0) {
+    return kErrorAccessDenied;
+  }
+  *folder = path + "/";
   return kErrorSuccess;
 }
 

@@ -21,15 +21,26 @@ DWORD High(uint64_t value) { return static_cast<DWORD>(value >> 32); }
 }  // namespace
 
 uint32_t NativePlatform::OpenFile(const std::string& path, bool read_only,
-                                  OpenDisposition disposition, FileHandle* handle) {
+                                  OpenDisposition disposition, uint32_t options,
+                                  FileHandle* handle) {
   *handle = kNoFileHandle;
   bool existing = disposition == OpenDisposition::kOpenExisting;
   DWORD access = GENERIC_READ | (read_only && existing ? 0 : GENERIC_WRITE);
   DWORD creation = existing                                      ? OPEN_EXISTING
                    : disposition == OpenDisposition::kOpenAlways ? OPEN_ALWAYS
+                   : disposition == OpenDisposition::kCreateNew  ? CREATE_NEW
                                                                  : CREATE_ALWAYS;
-  HANDLE file = CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            creation, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (options & kNameNoFollow) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      return kErrorAccessDenied;
+    }
+  }
+  // Other handles may delete or rename the file while this one is open, so
+  // that a file another process waits on can still be removed.
+  HANDLE file =
+      CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return GetLastError();
   *handle = reinterpret_cast<FileHandle>(file);
   return kErrorSuccess;
@@ -123,6 +134,59 @@ uint32_t NativePlatform::RemoveFile(const std::string& path) {
 
 uint32_t NativePlatform::RenameFile(const std::string& from, const std::string& to) {
   return Result(MoveFileA(from.c_str(), to.c_str()));
+}
+
+uint32_t NativePlatform::ReplaceFile(const std::string& from, const std::string& to, uint32_t) {
+  // The new file's data first, then the name.
+  HANDLE source = CreateFileA(from.c_str(), GENERIC_READ | GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (source == INVALID_HANDLE_VALUE) return GetLastError();
+  BOOL flushed = FlushFileBuffers(source);
+  uint32_t error = flushed ? kErrorSuccess : GetLastError();
+  CloseHandle(source);
+  if (error != kErrorSuccess) return error;
+  return Result(MoveFileExA(from.c_str(), to.c_str(),
+                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+}
+
+uint32_t NativePlatform::ActualName(const std::string& path, std::string* actual) {
+  actual->clear();
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(path.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return GetLastError();
+  FindClose(search);
+  size_t cut = path.find_last_of("\\/");
+  *actual = (cut == std::string::npos ? std::string() : path.substr(0, cut + 1)) + found.cFileName;
+  return kErrorSuccess;
+}
+
+namespace {
+
+uint32_t IdentityOf(HANDLE file, FileIdentity* identity) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(file, &info)) return GetLastError();
+  identity->volume = info.dwVolumeSerialNumber;
+  identity->file = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  return kErrorSuccess;
+}
+
+}  // namespace
+
+uint32_t NativePlatform::IdentityOfHandle(FileHandle handle, FileIdentity* identity) {
+  *identity = FileIdentity{};
+  return IdentityOf(Native(handle), identity);
+}
+
+uint32_t NativePlatform::IdentityOfName(const std::string& path, FileIdentity* identity) {
+  *identity = FileIdentity{};
+  HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING,
+                            FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return GetLastError();
+  uint32_t error = IdentityOf(file, identity);
+  CloseHandle(file);
+  return error;
 }
 
 uint32_t NativePlatform::CreateFolder(const std::string& path) {

@@ -128,4 +128,20 @@ uint32_t NativePlatform::TempFolder(std::string* path) {
   return kErrorSuccess;
 }
 
+uint32_t NativePlatform::PrivateFolder(const std::string& parent, std::string* folder) {
+  folder->clear();
+  // The temporary folder of a Windows user is that user's own already.
+  std::string path = parent + "zarq";
+  if (!CreateDirectoryA(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+    return GetLastError();
+  }
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError();
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    return kErrorAccessDenied;
+  }
+  *folder = path + "\\";
+  return kErrorSuccess;
+}
+
 }  // namespace zarq
