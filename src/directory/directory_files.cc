@@ -1,52 +1,41 @@
-// directory_files.cc: the database files of a directory as it is opened
-// and closed: the first user's build of the working files, the later
-// users' checks, the last user's write-back and clean-up.
+// directory_files.cc: opening a directory's database files under its gate:
+// the first user's build of the working files from the master files, a
+// later user's registration and checks, and taking over the working files
+// of a directory whose last user died leaving it.
 //
 // Thread-safety: callers hold the library lock.
 
 #include "src/directory/directory_files.h"
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "include/zarq.h"
+#include "src/directory/directory_gate.h"
 #include "src/directory/directory_users.h"
 #include "src/directory/lock_file.h"
 #include "src/fileio/file_naming.h"
 #include "src/fileio/file_table.h"
 #include "src/fileio/path_services.h"
 #include "src/frame/library_state.h"
+#include "src/master/emaster_file.h"
 #include "src/master/list_linking.h"
+#include "src/master/master_file.h"
+#include "src/master/master_files.h"
 #include "src/master/master_import.h"
-#include "src/master/master_write_back.h"
 #include "src/master/security_list.h"
 #include "src/master/security_list_header.h"
+#include "src/platform/platform.h"
 
 namespace zarq {
 namespace {
 
 constexpr int kMarkerTextLength = 30;
-constexpr uint32_t kMaxSecuritiesWithoutXmaster = 256;
 
 bool Exists(DirectoryEntry* entry, uint16_t kind) {
   std::string name;
   return BuildDirFileName(entry->number, &name, kind) == ZARQ_OK && IsExistingFile(name);
-}
-
-int32_t DeleteKind(DirectoryEntry* entry, uint16_t kind, uint32_t number = 0) {
-  std::string name;
-  int32_t status = BuildFileName(entry->number, number, &name, kind);
-  return status != ZARQ_OK ? status : DeleteFileByName(name);
-}
-
-// Creates an empty master file of size bytes when it is missing.
-int32_t CreateEmptyMaster(DirectoryEntry* entry, uint16_t kind, uint32_t size) {
-  if (Exists(entry, kind)) return ZARQ_OK;
-  std::string name;
-  int32_t status = BuildDirFileName(entry->number, &name, kind);
-  FileHandle file = kNoFileHandle;
-  if (status == ZARQ_OK) status = FileOpen(entry->number, name.c_str(), &file, kOpenCreate);
-  return status != ZARQ_OK ? status : FileSetSize(file, size);
 }
 
 // The text a program outside the library left in its marker file:
@@ -66,6 +55,22 @@ void ReadForeignMarker(DirectoryEntry* entry) {
   SetLastFailedOpen(text);
 }
 
+// Creates an empty master file of kind when the folder has none.
+int32_t CreateEmptyMaster(DirectoryEntry* entry, uint16_t kind, uint32_t size) {
+  if (MasterFilePresent(entry->number, kind)) return ZARQ_OK;
+  return ReplaceMasterFile(entry->number, kind, std::string(size, '\0'));
+}
+
+int32_t FlushWorkingFiles(DirectoryEntry* entry) {
+  for (uint16_t kind : {kKindSecurityList, kKindIndex, kKindLock}) {
+    FileHandle file = kNoFileHandle;
+    int32_t status = OpenDirectoryFile(entry->number, kind, 0, &file);
+    if (status == ZARQ_OK) status = FileFlush(file);
+    if (status != ZARQ_OK) return status;
+  }
+  return ZARQ_OK;
+}
+
 // Links the list afresh and writes the security list and index files.
 int32_t BuildLinkedFiles(DirectoryEntry* entry, SecurityList* list, bool create) {
   std::vector<IndexEntry> index;
@@ -75,8 +80,10 @@ int32_t BuildLinkedFiles(DirectoryEntry* entry, SecurityList* list, bool create)
   return status;
 }
 
-// The first user builds the shared working files from the master files.
-// A failed build leaves none of them behind.
+// The first user builds the working files from the master files. The user
+// file gets its header only when every other working file is complete and
+// flushed: until then any process finds it unbuilt and builds afresh. A
+// failed build leaves none of them behind.
 int32_t InitDirectoryFiles(DirectoryEntry* entry) {
   int32_t status = CreateUserFile(entry);
   if (status != ZARQ_OK) return status;
@@ -88,6 +95,8 @@ int32_t InitDirectoryFiles(DirectoryEntry* entry) {
     status = CreateLockFile(entry, list.size());
   }
   if (status == ZARQ_OK) status = BuildLinkedFiles(entry, &list, true);
+  if (status == ZARQ_OK) status = FlushWorkingFiles(entry);
+  if (status == ZARQ_OK) status = RegisterFirstUser(entry);
   if (status != ZARQ_OK) {
     RemoveDirectoryFiles(entry, false);
     entry->flags &= ~kDirHoldsDatabase;
@@ -138,28 +147,142 @@ int32_t CheckSecurityList(DirectoryEntry* entry, uint32_t open_flags, bool* need
   });
 }
 
+// Registers in a directory whose working files are in use.
+int32_t JoinDirectory(DirectoryEntry* entry, uint32_t open_flags) {
+  bool needs_init = false;
+  int32_t status = RegisterUser(entry, &needs_init, (open_flags & 0x04) != 0);
+  if (status == ZARQ_E_ALREADY_REGISTERED) SetLastFailedOpen(IdentityString());
+  if (status == ZARQ_OK && !needs_init) {
+    status = CheckSecurityList(entry, open_flags, &needs_init);
+    if (status != ZARQ_OK) LeaveUnderGate(entry, false);
+  }
+  if (status == ZARQ_OK && needs_init) status = InitDirectoryFiles(entry);
+  return status;
+}
+
+// A name for a working file that cannot be read, kept beside the
+// directory's files for whoever wants to look at it:
+// "~ZARQ.SEC" becomes "~ZARQ-DAMAGED-20261206-134501.SEC".
+std::string DamagedName(const std::string& name) {
+  LocalDateTime now = Os().LocalTime();
+  char stamp[64];
+  std::snprintf(stamp, sizeof(stamp), "-DAMAGED-%04u%02u%02u-%02u%02u%02u", now.year, now.month,
+                now.day, now.hour, now.minute, now.second);
+  size_t dot = name.rfind('.');
+  return name.substr(0, dot) + stamp + name.substr(dot);
+}
+
+int32_t SetAsideDamaged(DirectoryEntry* entry, uint16_t kind) {
+  std::string name;
+  int32_t status = BuildDirFileName(entry->number, &name, kind);
+  if (status == ZARQ_OK) status = FileCloseNamed(entry->number, name);
+  if (status == ZARQ_OK) status = MoveFileByName(name, DamagedName(name));
+  return status;
+}
+
+// The index and lock files made anew from the security list, whose own
+// links are kept (they may hold a sorted order).
+int32_t RebuildIndexAndLockFile(DirectoryEntry* entry) {
+  SecurityList list;
+  int32_t status = ReadSecurityList(entry, &list);
+  if (status != ZARQ_OK) return status;
+  std::vector<IndexEntry> index;
+  for (const SecurityRecord& record : list.records) {
+    if (!record.deleted) index.push_back(IndexEntryFor(record));
+  }
+  std::stable_sort(index.begin(), index.end(), [](const IndexEntry& a, const IndexEntry& b) {
+    return CompareIndexEntries(a, b) < 0;
+  });
+  if (list.header.stamp != entry->user_file_stamp) {
+    list.header.stamp = entry->user_file_stamp;
+    status = WriteListHeaderLocked(entry, list.header);
+  }
+  if (status == ZARQ_OK) status = WriteIndexFile(entry, index);
+  if (status == ZARQ_OK) status = CreateLockFile(entry, list.size());
+  return status;
+}
+
+// Takes over the working files of a directory whose users have all left
+// without removing them (the last one died writing the master files back):
+// the security list file is still the truth, and newer than the master
+// files. Every lock mark is a dead process's, so the lock file starts
+// afresh. A list file that cannot be read is set aside, and the list is
+// built from the master files again.
+int32_t JoinIdleDirectory(DirectoryEntry* entry, uint32_t open_flags) {
+  SecurityListHeader header;
+  uint32_t whole = 0;
+  int32_t status = ReadListHeaderLocked(entry, &header, &whole);
+  if (status == ZARQ_E_BAD_LIST_FILE || status == ZARQ_E_BAD_VERSION ||
+      status == ZARQ_E_END_OF_FILE) {
+    status = SetAsideDamaged(entry, kKindSecurityList);
+    return status != ZARQ_OK ? status : InitDirectoryFiles(entry);
+  }
+  if (status != ZARQ_OK) return status;
+  bool needs_init = false;
+  status = RegisterUser(entry, &needs_init, (open_flags & 0x04) != 0);
+  if (status == ZARQ_E_ALREADY_REGISTERED) SetLastFailedOpen(IdentityString());
+  if (status != ZARQ_OK) return status;
+  if (!needs_init) status = CheckSecurityList(entry, open_flags & ~0x04u, &needs_init);
+  if (status == ZARQ_OK && !needs_init) status = RebuildIndexAndLockFile(entry);
+  if (status == ZARQ_OK && needs_init) return InitDirectoryFiles(entry);
+  if (status != ZARQ_OK) LeaveUnderGate(entry, false);
+  return status;
+}
+
+// The open proper, under the gate. The directory may have changed in every
+// respect while this process waited, so everything is decided here.
+int32_t OpenUnderGate(DirectoryEntry* entry, uint32_t open_flags, bool build_masters) {
+  // A folder without a database is told so without creating any file.
+  if (!build_masters && !MasterFilePresent(entry->number, kKindMaster)) {
+    return ZARQ_OPENED_NO_DATABASE;
+  }
+  DirectoryGate gate;
+  int32_t status = gate.Acquire(entry, DirectoryGate::Purpose::kOpen);
+  if (status != ZARQ_OK) return status;
+  UserFileState state = UserFileState::kUnbuilt;
+  status = InspectUserFile(entry, &state);
+  if (status != ZARQ_OK) return status;
+  if (state != UserFileState::kUsers) {
+    status = ClearLeftovers(entry);
+    if (status != ZARQ_OK) return status;
+  }
+  if (build_masters) {
+    status = CreateEmptyMaster(entry, kKindMaster, kMasterRecordSize);
+    if (status == ZARQ_OK) status = CreateEmptyMaster(entry, kKindEmaster, kEmasterRecordSize);
+    if (status != ZARQ_OK) return status;
+  }
+  bool no_database = !MasterFilePresent(entry->number, kKindMaster);
+  bool foreign = !no_database && Exists(entry, kKindForeignMarker);
+  if (no_database || foreign) {
+    // An unbuilt user file is nobody's; one without users only while no
+    // list file needs it.
+    if (state == UserFileState::kUnbuilt ||
+        (state == UserFileState::kNoUsers && !Exists(entry, kKindSecurityList))) {
+      FileCloseMatching(entry->number, 0, kCloseDirectory);
+      std::string users;
+      if (BuildDirFileName(entry->number, &users, kKindUsers) == ZARQ_OK) DeleteFileByName(users);
+    }
+    if (no_database) return ZARQ_OPENED_NO_DATABASE;
+    ReadForeignMarker(entry);
+    return ZARQ_E_HELD_BY_OTHER_PROGRAM;
+  }
+  switch (state) {
+    case UserFileState::kUnbuilt:
+      return InitDirectoryFiles(entry);
+    case UserFileState::kNoUsers:
+      if (!Exists(entry, kKindSecurityList)) return InitDirectoryFiles(entry);
+      return JoinIdleDirectory(entry, open_flags);
+    case UserFileState::kUsers:
+      return JoinDirectory(entry, open_flags);
+  }
+  return ZARQ_OK;
+}
+
 }  // namespace
 
 int32_t OpenDirectoryFiles(DirectoryEntry* entry, uint32_t open_flags) {
-  int32_t status = ZARQ_OK;
   ClearLastFailedOpen();
-  if (!Exists(entry, kKindMaster)) {
-    status = ZARQ_OPENED_NO_DATABASE;
-  } else if (Exists(entry, kKindForeignMarker)) {
-    ReadForeignMarker(entry);
-    status = ZARQ_E_HELD_BY_OTHER_PROGRAM;
-  } else if (!Exists(entry, kKindUsers)) {
-    status = InitDirectoryFiles(entry);
-  } else {
-    bool needs_init = false;
-    status = RegisterUser(entry, &needs_init, (open_flags & 0x04) != 0);
-    if (status == ZARQ_E_ALREADY_REGISTERED) SetLastFailedOpen(IdentityString());
-    if (status == ZARQ_OK && !needs_init) {
-      status = CheckSecurityList(entry, open_flags, &needs_init);
-      if (status != ZARQ_OK) LeaveDirectory(entry, false);
-    }
-    if (status == ZARQ_OK && needs_init) status = InitDirectoryFiles(entry);
-  }
+  int32_t status = OpenUnderGate(entry, open_flags, false);
   FileCloseMatching(entry->number, 0, kCloseDirectory);
   return status;
 }
@@ -169,96 +292,11 @@ int32_t BuildDatabase(uint8_t number) {
   if (entry == nullptr) return ZARQ_E_DIRECTORY_NOT_OPEN;
   if (entry->Has(kDirHoldsDatabase)) return ZARQ_E_DATABASE_EXISTS;
   if (entry->read_only()) return ZARQ_E_READ_ONLY_DIRECTORY;
-  int32_t status = CreateEmptyMaster(entry, kKindMaster, 53);
-  if (status == ZARQ_OK) status = CreateEmptyMaster(entry, kKindEmaster, 192);
-  if (status != ZARQ_OK) return status;
   FileCloseMatching(number, 0, kCloseDirectory);
-  return OpenDirectoryFiles(entry, 0);
-}
-
-int32_t LeaveDirectory(DirectoryEntry* entry, bool clear_lock_marks) {
-  if (!entry->Has(kDirHoldsDatabase) || entry->Has(kDirRegistrationLost)) return ZARQ_OK;
-  if (clear_lock_marks) {
-    int32_t status = ClearUserFromLockFile(entry);
-    if (status != ZARQ_OK) return status;
-  }
-  bool was_last = false;
-  uint16_t record = entry->user_record;
-  int32_t status = LeaveUser(entry, &was_last);
-  if (status != ZARQ_OK || !was_last) return status;
-  status = RemoveDirectoryFiles(entry, true);
-  // Without new master files the working files stay, and so does this
-  // process: it remains a user until a close succeeds.
-  if (status != ZARQ_OK) RejoinUser(entry, record);
+  ClearLastFailedOpen();
+  int32_t status = OpenUnderGate(entry, 0, true);
+  FileCloseMatching(number, 0, kCloseDirectory);
   return status;
-}
-
-int32_t RemoveDirectoryFiles(DirectoryEntry* entry, bool was_last) {
-  bool counted = false;
-  uint32_t count = 0;
-  int32_t written = ZARQ_OK;
-  if (was_last && !entry->read_only()) {
-    written = WriteBackMasterFiles(entry, &count);
-    counted = written == ZARQ_OK;
-  }
-  LockUserHeader(entry, false);
-  int32_t status = FileCloseMatching(entry->number, 0, kCloseDirectory);
-  // Without new master files the working files are the only copy of the
-  // list: they stay for the next user.
-  if (written != ZARQ_OK) return written;
-  if (status != ZARQ_OK) return status;
-  status = DeleteKind(entry, kKindUsers);
-  if (status == ZARQ_OK && counted) {
-    if (entry->Has(kDirEraseWhenEmpty) && count == 0) {
-      status = EraseDatabaseFiles(entry->number);
-      if (status != ZARQ_OK) return status;
-    } else if (count < kMaxSecuritiesWithoutXmaster) {
-      DeleteKind(entry, kKindXmaster);
-    }
-  }
-  for (uint16_t kind : {kKindSecurityList, kKindIndex, kKindLock}) DeleteKind(entry, kind);
-  if (!was_last) ReleaseMasterFiles(entry);
-  return ZARQ_OK;
-}
-
-int32_t EraseDatabaseFiles(uint8_t number) {
-  DirectoryEntry* entry = FindDirectory(number);
-  if (entry == nullptr) return ZARQ_E_DIRECTORY_NOT_OPEN;
-  int32_t status = FileCloseMatching(number, 0, kCloseDirectory);
-  for (uint16_t kind : {kKindEmaster, kKindMaster, kKindXmaster}) {
-    if (status == ZARQ_OK) status = DeleteKind(entry, kind);
-  }
-  if (status != ZARQ_OK) return status;
-  struct Pattern {
-    uint16_t kind;
-    uint32_t number;
-  } patterns[] = {{kKindData | kKindWildcard, 0},
-                  {kKindData | kKindWildcard, 6000},
-                  {kKindFieldList | kKindWildcard, 0},
-                  {kKindScratchOrAll | kKindWildcard | kKindTemporary, 0}};
-  for (const Pattern& pattern : patterns) {
-    std::string name;
-    status = BuildFileName(number, pattern.number, &name, pattern.kind);
-    if (status == ZARQ_OK) status = DeleteFilesByPattern(name);
-    if (status != ZARQ_OK && status != ZARQ_E_FILE_NOT_FOUND && status != ZARQ_E_ACCESS_DENIED) {
-      return status;
-    }
-  }
-  std::string charts;
-  if (BuildDirFileName(number, &charts, kKindChart | kKindFolderOnly) != ZARQ_OK ||
-      !IsExistingDirectory(charts)) {
-    return ZARQ_OK;
-  }
-  for (uint16_t kind : {kKindChart, kKindChart2}) {
-    std::string name;
-    status = BuildDirFileName(number, &name, kind | kKindWildcard);
-    if (status == ZARQ_OK) status = DeleteFilesByPattern(name);
-    if (status != ZARQ_OK && status != ZARQ_E_FILE_NOT_FOUND &&
-        !(kind == kKindChart && status == ZARQ_E_ACCESS_DENIED)) {
-      return status;
-    }
-  }
-  return RemoveDirectoryPath(charts);
 }
 
 }  // namespace zarq

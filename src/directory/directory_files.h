@@ -1,5 +1,8 @@
-// directory_files.h: the database files of a directory as it is opened:
-// whether it holds a database, and the registration of this process in it.
+// directory_files.h: the database files of a directory as it is opened and
+// closed: whether it holds a database, the first user's build of the
+// working files, a later user's registration and checks, and the last
+// user's write-back and removal of the working files. All of it happens
+// under the directory's gate (directory_gate.h).
 //
 // Thread-safety: callers hold the library lock.
 
@@ -21,16 +24,30 @@ int32_t OpenDirectoryFiles(DirectoryEntry* entry, uint32_t open_flags);
 int32_t BuildDatabase(uint8_t number);
 
 // Deregisters this process from the directory's user file at close
-// (clearing its marks in the lock file when it held security locks).
+// (clearing its marks in the lock file when it held security locks); the
+// last user writes the master files back and removes the working files.
+// A registration found lost is nothing to leave: 0.
 int32_t LeaveDirectory(DirectoryEntry* entry, bool clear_lock_marks);
+
+// LeaveDirectory for a holder of the directory's gate.
+int32_t LeaveUnderGate(DirectoryEntry* entry, bool clear_lock_marks);
 
 // Clean-up by the last user (was_last: the master files are written back
 // first; without success the working files stay), or undoing a failed
-// first-user build (the master files lose their read-only mark).
+// first-user build (the master files lose their read-only mark). Expects
+// the gate held.
 int32_t RemoveDirectoryFiles(DirectoryEntry* entry, bool was_last);
 
-// Removes every database file of an emptied directory.
+// Removes every database file of an emptied directory: the master files,
+// the files named by a data file number (F<n>.DAT, .MWD, .DOP), the
+// library's temporary files and the ZQSmart sub-folder's numbered files.
+// Nothing else: a "Forecast.dat" beside them stays.
 int32_t EraseDatabaseFiles(uint8_t number);
+
+// Finishes or removes what a process that died in the directory's
+// lifecycle left (an unfinished renumbering, temporary master files,
+// scratch files). Expects the gate held and no live user registered.
+int32_t ClearLeftovers(DirectoryEntry* entry);
 
 }  // namespace zarq
 

@@ -28,10 +28,7 @@ std::string& FailedOpenText() {
 }
 
 int32_t OpenUserFile(DirectoryEntry* entry, uint32_t flags, FileHandle* file) {
-  std::string name;
-  int32_t status = BuildDirFileName(entry->number, &name, kKindUsers);
-  if (status != ZARQ_OK) return status;
-  return FileOpen(entry->number, name.c_str(), file, flags);
+  return OpenDirectoryFile(entry->number, kKindUsers, flags, file);
 }
 
 int32_t LockHeaderOf(FileHandle file, bool lock) {
@@ -85,6 +82,10 @@ int32_t RegisterLocked(DirectoryEntry* entry, FileHandle file, bool* needs_init,
   }
   UserFileHeader header;
   status = ReadHeader(file, &header);
+  if (status == ZARQ_E_BAD_USER_FILE && header.magic == 0) {
+    *needs_init = true;  // a header never written: as empty
+    return ZARQ_OK;
+  }
   if (status != ZARQ_OK) return status;
   if (header.version < kUserFileOldestVersion || header.version > kUserFileVersion) {
     return ZARQ_E_BAD_VERSION;
@@ -129,7 +130,11 @@ int32_t RegisterLocked(DirectoryEntry* entry, FileHandle file, bool* needs_init,
     }
   }
   uint16_t chosen = reused != 0 ? reused : free_record;
-  if (reused == 0) ++header.users;
+  uint16_t in_use = 0;
+  for (uint16_t i = 1; i <= records; ++i) {
+    in_use += DecodeUserRecord(&bytes[(i - 1) * kUserRecordSize]).in_use ? 1 : 0;
+  }
+  if (reused == 0 || header.users < in_use) ++header.users;
   if (chosen == 0) {
     chosen = static_cast<uint16_t>(records + 1);
     if (chosen > kMaxUsers) return ZARQ_E_TOO_MANY_USERS;
@@ -162,28 +167,64 @@ int32_t LockUserHeader(DirectoryEntry* entry, bool lock) {
   return status != ZARQ_OK ? status : LockHeaderOf(file, lock);
 }
 
+int32_t InspectUserFile(DirectoryEntry* entry, UserFileState* state) {
+  *state = UserFileState::kUnbuilt;
+  FileHandle file = kNoFileHandle;
+  int32_t status = OpenUserFile(entry, 0, &file);
+  if (status == ZARQ_OK) status = LockHeaderOf(file, true);
+  if (status != ZARQ_OK) return status;
+  uint32_t size = 0;
+  status = FileGetSize(file, &size);
+  UserFileHeader header;
+  if (status == ZARQ_OK && size >= kUserRecordSize) {
+    status = ReadHeader(file, &header);
+    if (status == ZARQ_E_BAD_USER_FILE && header.magic == 0) {
+      status = ZARQ_OK;  // a first user died before writing the header
+    } else if (status == ZARQ_OK && (header.version < kUserFileOldestVersion ||
+                                     header.version > kUserFileVersion)) {
+      status = ZARQ_E_BAD_VERSION;
+    } else if (status == ZARQ_OK) {
+      *state = header.users == 0 || header.records == 0 ? UserFileState::kNoUsers
+                                                        : UserFileState::kUsers;
+    }
+  }
+  LockHeaderOf(file, false);
+  return status;
+}
+
 int32_t CreateUserFile(DirectoryEntry* entry) {
   FileHandle file = kNoFileHandle;
-  int32_t status = OpenUserFile(entry, kOpenCreate | kOpenTruncate, &file);
+  int32_t status = OpenUserFile(entry, kOpenCreate, &file);
   if (status != ZARQ_OK) return status;
   status = LockHeaderOf(file, true);
   if (status != ZARQ_OK) return status;
-  UserFileHeader header;
-  header.stamp = NewUserFileStamp();
-  header.users = 1;
-  header.records = 1;
-  uint8_t bytes[2 * kUserRecordSize];
-  EncodeUserFileHeader(header, bytes);
-  EncodeUserRecord(OwnRecord(), bytes + kUserRecordSize);
-  status = FileSeek(file, kUserRecordSize, 0, kSeekRecord);
-  if (status == ZARQ_OK) status = FileWrite(file, sizeof(bytes), bytes);
+  status = FileSetSize(file, 0);
   if (status != ZARQ_OK) {
     LockHeaderOf(file, false);
     return status;
   }
-  entry->user_file_stamp = header.stamp;
-  entry->user_record = 1;
+  entry->user_file_stamp = NewUserFileStamp();
+  entry->user_record = 0;
   return ZARQ_OK;
+}
+
+int32_t RegisterFirstUser(DirectoryEntry* entry) {
+  FileHandle file = kNoFileHandle;
+  int32_t status = OpenUserFile(entry, 0, &file);
+  if (status != ZARQ_OK) return status;
+  UserFileHeader header;
+  header.stamp = entry->user_file_stamp;
+  header.users = 1;
+  header.records = 1;
+  uint8_t own[kUserRecordSize];
+  EncodeUserRecord(OwnRecord(), own);
+  // The record first: a header never counts a user whose record is missing.
+  status = WriteRecord(file, 1, own);
+  if (status == ZARQ_OK) status = FileFlush(file);
+  if (status == ZARQ_OK) status = WriteHeader(file, header);
+  if (status == ZARQ_OK) status = FileFlush(file);
+  if (status == ZARQ_OK) entry->user_record = 1;
+  return status;
 }
 
 int32_t RegisterUser(DirectoryEntry* entry, bool* needs_init, bool allow_same) {
@@ -249,11 +290,18 @@ int32_t VerifyUserRecord(DirectoryEntry* entry) {
     status = LockHeaderOf(file, true);
     if (status != ZARQ_OK) return status;
     UserFileHeader header;
-    status = ReadHeader(file, &header);
+    uint32_t size = 0;
+    status = FileGetSize(file, &size);
+    // A file without a header is a new one being built: the file this
+    // process registered in is gone.
+    if (status == ZARQ_OK && size < kUserRecordSize) status = ZARQ_E_REGISTRATION_LOST;
+    if (status == ZARQ_OK) status = ReadHeader(file, &header);
+    if (status == ZARQ_E_BAD_USER_FILE && header.magic == 0) status = ZARQ_E_REGISTRATION_LOST;
     if (status == ZARQ_OK && header.version > kUserFileVersion) status = ZARQ_E_BAD_VERSION;
     if (status == ZARQ_OK) {
       uint8_t bytes[kUserRecordSize];
-      if (entry->user_record == 0 || header.records < entry->user_record) {
+      if (header.stamp != entry->user_file_stamp || entry->user_record == 0 ||
+          header.records < entry->user_record) {
         status = ZARQ_E_REGISTRATION_LOST;
       } else if (FileSeek(file, kUserRecordSize, entry->user_record, kSeekRecord) != ZARQ_OK ||
                  FileRead(file, kUserRecordSize, bytes) != ZARQ_OK) {

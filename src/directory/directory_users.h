@@ -26,25 +26,46 @@ uint32_t NewUserFileStamp();
 // -366 when the lock cannot be had.
 int32_t LockUserHeader(DirectoryEntry* entry, bool lock);
 
-// Creates the user file with this process as its only user. On success the
-// header stays locked for the caller.
+// What the user file holds, as the holder of the directory's gate finds it.
+enum class UserFileState {
+  kUnbuilt,  // empty, or without a header yet: no first user finished its build
+  kNoUsers,  // a header without users: the last user left, or died leaving
+  kUsers,    // users are registered
+};
+
+// Reads the user file's size and header under the header lock: -351 for a
+// header of another file (a header of zeros is one not written yet), -247
+// for a version outside 200..800.
+int32_t InspectUserFile(DirectoryEntry* entry, UserFileState* state);
+
+// Starts the user file of a first user: empties it (it holds no header
+// until the build is done, so that a build cut short is never taken for a
+// finished one), locks its header and draws the stamp of the new working
+// files into the entry. The header stays locked for the caller.
 int32_t CreateUserFile(DirectoryEntry* entry);
+
+// Ends the first user's build: writes this process's record and then the
+// header with one user, both flushed. The header stays locked.
+int32_t RegisterFirstUser(DirectoryEntry* entry);
 
 // Adds this process to an existing user file. *needs_init is set when the
 // file turns out empty or without users and the shared files are missing:
 // the caller then builds them as the first user. allow_same lets this
 // process take over a record of its own identity (left by a crashed
-// process) instead of failing with -365.
+// process) instead of failing with -365; such a record is counted as a user
+// again unless the count covers every record in use already (a process
+// that died between writing its record and the header left it uncounted).
 int32_t RegisterUser(DirectoryEntry* entry, bool* needs_init, bool allow_same);
 
 // Removes this process's record. When it was the last user, *was_last is
 // set and the header stays locked for RemoveDirectoryFiles.
 int32_t LeaveUser(DirectoryEntry* entry, bool* was_last);
 
-// Whether this process is still registered in the directory (its user
-// record still carries its instance tag): 0, or -363 when the registration
-// is lost, which marks the entry lost and drops this process's security
-// locks there for good; user file errors are returned as they are.
+// Whether this process is still registered in the directory (the user file
+// is the one it registered in, by its stamp, and its user record still
+// carries its instance tag): 0, or -363 when the registration is lost,
+// which marks the entry lost and drops this process's security locks there
+// for good; user file errors are returned as they are.
 int32_t VerifyUserRecord(DirectoryEntry* entry);
 
 // Releases this process's security locks in the directory; true when it

@@ -103,9 +103,7 @@ LockRecord DecodeLockRecord(const uint8_t* in) {
 }
 
 int32_t OpenLockFile(DirectoryEntry* entry, FileHandle* file) {
-  std::string name;
-  int32_t status = BuildDirFileName(entry->number, &name, kKindLock);
-  return status != ZARQ_OK ? status : FileOpen(entry->number, name.c_str(), file, 0);
+  return OpenDirectoryFile(entry->number, kKindLock, 0, file);
 }
 
 bool HeaderLockHeld(const DirectoryEntry& entry) { return g_header_lock_held.test(entry.number); }
@@ -139,12 +137,8 @@ int32_t AccessLockHeader(DirectoryEntry* entry, LockFileHeader* header, HeaderAc
 }
 
 int32_t CreateLockFile(DirectoryEntry* entry, uint32_t count) {
-  std::string name;
-  int32_t status = BuildDirFileName(entry->number, &name, kKindLock);
   FileHandle file = kNoFileHandle;
-  if (status == ZARQ_OK) {
-    status = FileOpen(entry->number, name.c_str(), &file, kOpenCreate | kOpenTruncate);
-  }
+  int32_t status = OpenDirectoryFile(entry->number, kKindLock, kOpenCreate | kOpenTruncate, &file);
   if (status != ZARQ_OK) return status;
   LockFileHeader header;
   header.stamp = entry->user_file_stamp;

@@ -5,12 +5,14 @@
 
 #include "src/fileio/file_naming.h"
 
+#include <cctype>
 #include <cstdio>
 
 #include "include/zarq.h"
 #include "src/fileio/directory_facts.h"
 #include "src/fileio/file_table.h"
 #include "src/fileio/path_services.h"
+#include "src/frame/ascii_text.h"
 #include "src/platform/platform.h"
 
 namespace zarq {
@@ -186,6 +188,50 @@ int32_t BuildFileNameIn(DirectoryFacts* facts, uint32_t number, std::string* nam
 
 int32_t BuildDirFileName(uint8_t directory, std::string* name, uint16_t kind) {
   return BuildFileName(directory, 0, name, kind);
+}
+
+int32_t OpenDirectoryFile(uint8_t directory, uint16_t kind, uint32_t flags, FileHandle* handle) {
+  *handle = kNoFileHandle;
+  std::string name;
+  int32_t status = BuildDirFileName(directory, &name, kind);
+  if (status != ZARQ_OK) return status;
+  if (IsRelocatedKind(kind & kKindMask)) flags |= kOpenWorkingFile;
+  return FileOpen(directory, name.c_str(), handle, flags);
+}
+
+namespace {
+
+bool HasPrefixIgnoringCase(const std::string& name, const std::string& prefix) {
+  return name.size() >= prefix.size() && EqualsIgnoringCase(name.substr(0, prefix.size()), prefix);
+}
+
+bool AllOf(const std::string& text, int (*test)(int)) {
+  for (char c : text) {
+    if (!test(static_cast<unsigned char>(c))) return false;
+  }
+  return !text.empty();
+}
+
+}  // namespace
+
+bool IsNumberedFileName(const std::string& name, const std::string& prefix,
+                        const std::string& extension) {
+  if (name.size() <= prefix.size() + extension.size() || !HasPrefixIgnoringCase(name, prefix) ||
+      !EqualsIgnoringCase(name.substr(name.size() - extension.size()), extension)) {
+    return false;
+  }
+  return AllOf(name.substr(prefix.size(), name.size() - prefix.size() - extension.size()),
+               [](int c) { return std::isdigit(c); });
+}
+
+bool IsLibraryTemporaryName(const std::string& name) {
+  for (const char* master : {"MASTER.TMP", "EMASTER.TMP", "XMASTER.TMP"}) {
+    if (EqualsIgnoringCase(name, master)) return true;
+  }
+  if (IsNumberedFileName(name, "F", ".TMP") || IsNumberedFileName(name, "S", ".TMP")) return true;
+  return name.size() == 11 && HasPrefixIgnoringCase(name, "~ZQ") &&
+         EqualsIgnoringCase(name.substr(7), ".TMP") &&
+         AllOf(name.substr(3, 4), [](int c) { return std::isxdigit(c); });
 }
 
 int32_t BuildJournalFileName(uint8_t directory, std::string* name) {

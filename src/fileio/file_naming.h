@@ -18,6 +18,7 @@
 #include <string>
 
 #include "src/fileio/directory_facts.h"
+#include "src/platform/platform.h"
 
 namespace zarq {
 
@@ -55,6 +56,23 @@ int32_t BuildFileNameIn(DirectoryFacts* facts, uint32_t number, std::string* nam
 
 // BuildFileName with number 0: the directory's own files.
 int32_t BuildDirFileName(uint8_t directory, std::string* name, uint16_t kind);
+
+// Names the directory's own file of kind (number 0) and opens it with
+// flags; the working files (user, list, index and lock files) always under
+// their exact names and never through a link (kOpenWorkingFile), so that
+// every open of one shares one cached handle.
+int32_t OpenDirectoryFile(uint8_t directory, uint16_t kind, uint32_t flags, FileHandle* handle);
+
+// Whether name (without folder) is prefix, one or more decimal digits and
+// extension, ignoring letter case: the form of the files the library names
+// by number ("F12.DAT"), so that "Forecast.dat" is never taken for one.
+bool IsNumberedFileName(const std::string& name, const std::string& prefix,
+                        const std::string& extension);
+
+// Whether name (without folder) is one of the temporary names the library
+// gives its own files (scratch files, master files and data files being
+// rebuilt).
+bool IsLibraryTemporaryName(const std::string& name);
 
 // The renumbering journal of the open directory number: while the last user
 // moves data files to new numbers, it lists the moves and how far they got,

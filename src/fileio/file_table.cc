@@ -177,22 +177,15 @@ int32_t FileOpen(uint8_t directory, const char* path, FileHandle* handle, uint32
   return OpenIntoSlot(table, directory, path, name, flags, disposition, handle);
 }
 
-int32_t FileCreateNew(uint8_t directory, const char* path, FileHandle* handle, bool* existed) {
-  *existed = false;
-  if (handle == nullptr) return ZARQ_E_INVALID_ARGUMENT;
-  *handle = kNoFileHandle;
-  if (path == nullptr || path[0] == '\0' || strnlen(path, kMaxFilePath + 1) > kMaxFilePath) {
-    return ZARQ_E_INVALID_ARGUMENT;
-  }
-  FileTableState& table = TheFileTable();
-  MutexLock guard(&table.lock);
-  if (table.slots.empty()) return ZARQ_STATE_UNINITIALIZED;
-  std::string_view full(path);
-  size_t cut = full.rfind(kPathSeparator);
-  std::string name(cut == std::string_view::npos ? full : full.substr(cut + 1));
-  DirectoryFacts* facts = FindDirectoryFacts(directory);
-  if (facts == nullptr) return ZARQ_E_DIRECTORY_NOT_OPEN;
+namespace {
 
+std::string NameOf(std::string_view path) {
+  size_t cut = path.rfind(kPathSeparator);
+  return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
+}
+
+// Closes the directory's cached slots of that name that hold no lock.
+int32_t CloseSlotsNamed(FileTableState& table, uint8_t directory, const std::string& name) {
   std::vector<FileSlot>& slots = table.slots;
   size_t i = 0;
   while (i < slots.size() && slots[i].used()) {
@@ -204,6 +197,33 @@ int32_t FileCreateNew(uint8_t directory, const char* path, FileHandle* handle, b
     if (CloseSlot(slots[i]) != ZARQ_OK) return ZARQ_STATE_DAMAGED;
     MoveSlot(slots, static_cast<int>(i), static_cast<int>(slots.size()) - 1);
   }
+  return ZARQ_OK;
+}
+
+}  // namespace
+
+int32_t FileCloseNamed(uint8_t directory, const std::string& path) {
+  int32_t state = RequireInitialized();
+  if (state != ZARQ_OK) return state;
+  FileTableState& table = TheFileTable();
+  MutexLock guard(&table.lock);
+  return CloseSlotsNamed(table, directory, NameOf(path));
+}
+
+int32_t FileCreateNew(uint8_t directory, const char* path, FileHandle* handle, bool* existed) {
+  *existed = false;
+  if (handle == nullptr) return ZARQ_E_INVALID_ARGUMENT;
+  *handle = kNoFileHandle;
+  if (path == nullptr || path[0] == '\0' || strnlen(path, kMaxFilePath + 1) > kMaxFilePath) {
+    return ZARQ_E_INVALID_ARGUMENT;
+  }
+  FileTableState& table = TheFileTable();
+  MutexLock guard(&table.lock);
+  if (table.slots.empty()) return ZARQ_STATE_UNINITIALIZED;
+  std::string name = NameOf(path);
+  if (FindDirectoryFacts(directory) == nullptr) return ZARQ_E_DIRECTORY_NOT_OPEN;
+  int32_t closed = CloseSlotsNamed(table, directory, name);
+  if (closed != ZARQ_OK) return closed;
   uint32_t error = 0;
   int32_t status = OpenIntoSlot(table, directory, path, name, kOpenWorkingFile | kOpenCreateNew,
                                 OpenDisposition::kCreateNew, handle, &error);

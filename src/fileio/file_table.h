@@ -101,6 +101,11 @@ int32_t FileLockRegion(FileHandle handle, int mode, uint32_t length);
 // kCloseDirectoryTag and the handle for kCloseHandle).
 int32_t FileCloseMatching(uint8_t directory, uint64_t key, int mode);
 
+// Closes the cached handles of the file path (compared by name without
+// regard to case) of the directory that hold no byte-range lock: a file is
+// about to take that name, and a cached handle would reach the old one.
+int32_t FileCloseNamed(uint8_t directory, const std::string& path);
+
 // Marks the handle's file as written since the last flush.
 void FileMarkWritten(FileHandle handle);
 

@@ -205,11 +205,19 @@ int32_t DeleteFileByName(const std::string& path) {
   return MapSystemError(Os().RemoveFile(path), ZARQ_E_FILE_QUERY);
 }
 
+int32_t ListFiles(const std::string& pattern, std::vector<std::string>* names) {
+  uint32_t error = Os().ListFolder(pattern, names);
+  if (error == kErrorFileNotFound || error == kErrorNoMoreFiles) {
+    names->clear();
+    return ZARQ_OK;
+  }
+  return MapSystemError(error, ZARQ_E_FILE_QUERY);
+}
+
 int32_t DeleteFilesByPattern(const std::string& pattern) {
   std::vector<std::string> names;
-  uint32_t error = Os().ListFolder(pattern, &names);
-  if (error == kErrorFileNotFound || error == kErrorNoMoreFiles) return ZARQ_OK;
-  if (error != 0) return MapSystemError(error, ZARQ_E_FILE_QUERY);
+  int32_t listed = ListFiles(pattern, &names);
+  if (listed != ZARQ_OK) return listed;
   size_t cut = pattern.rfind(kPathSeparator);
   std::string folder = cut == std::string::npos ? std::string() : pattern.substr(0, cut + 1);
   for (const std::string& name : names) {
@@ -230,6 +238,23 @@ int32_t ReplaceFileByName(const std::string& from, const std::string& to, bool e
 
 int32_t ActualFileName(const std::string& path, std::string* actual) {
   return MapSystemError(Os().ActualName(path, actual), ZARQ_E_FILE_QUERY);
+}
+
+int32_t ReadFileStart(const std::string& path, uint32_t count, std::string* bytes,
+                      uint64_t* size) {
+  bytes->clear();
+  *size = 0;
+  FileHandle file = kNoFileHandle;
+  uint32_t error = Os().OpenFile(path, true, OpenDisposition::kOpenExisting, kNameExact, &file);
+  if (error == 0) error = Os().GetFileSize(file, size);
+  if (error == 0) {
+    bytes->resize(count);
+    uint32_t done = 0;
+    error = Os().ReadFile(file, bytes->data(), count, &done);
+    bytes->resize(done);
+  }
+  if (file != kNoFileHandle) Os().CloseFile(file);
+  return MapSystemError(error, ZARQ_E_READ_FAILED);
 }
 
 bool HandleStillNamed(FileHandle handle, const std::string& path) {

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "src/platform/platform.h"
 
@@ -73,6 +74,9 @@ int32_t DeleteFileByName(const std::string& path);
 // Deletes every file that the wildcard last part of pattern matches; none
 // matching is success.
 int32_t DeleteFilesByPattern(const std::string& pattern);
+// The names (without folder) of the files that the wildcard last part of
+// pattern matches; none matching is success with no name.
+int32_t ListFiles(const std::string& pattern, std::vector<std::string>* names);
 // Renames without replacing an existing file.
 int32_t MoveFileByName(const std::string& from, const std::string& to);
 
@@ -84,6 +88,10 @@ int32_t ReplaceFileByName(const std::string& from, const std::string& to, bool e
 // The name of an existing file as its folder spells it (path itself, or
 // the one name that differs from it only in letter case); -296 when none.
 int32_t ActualFileName(const std::string& path, std::string* actual);
+
+// Reads up to count bytes from the start of the file path (without the
+// file table: a file only looked at), and its size.
+int32_t ReadFileStart(const std::string& path, uint32_t count, std::string* bytes, uint64_t* size);
 
 // Whether path still names the file open through handle (not deleted, not
 // replaced by another file since it was opened).

@@ -34,9 +34,8 @@ class FileNumberMap {
   std::bitset<kNumberSpace + 1> used_;
 };
 
-// Renames one position's files to a new number and patches whatever names
-// the old one; false when the data file could not be renamed (the position
-// then keeps its number).
+// Takes one position to a new number (and whatever names the old one);
+// false keeps the position's number.
 using RenumberFn = std::function<bool(uint32_t position, uint32_t old_number, uint32_t new_number)>;
 
 // Moves positions out of the range their master file cannot hold, in the

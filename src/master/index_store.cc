@@ -65,10 +65,7 @@ int32_t ChangeIndex(uint8_t directory, Change change) {
 }  // namespace
 
 int32_t OpenSecurityIndex(uint8_t directory, FileHandle* file) {
-  *file = kNoFileHandle;
-  std::string name;
-  int32_t status = BuildDirFileName(directory, &name, kKindIndex);
-  return status != ZARQ_OK ? status : FileOpen(directory, name.c_str(), file, 0);
+  return OpenDirectoryFile(directory, kKindIndex, 0, file);
 }
 
 bool IndexHeaderHeld(uint8_t directory) {

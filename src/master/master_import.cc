@@ -14,6 +14,7 @@
 #include "src/fileio/file_table.h"
 #include "src/fileio/path_services.h"
 #include "src/master/master_load.h"
+#include "src/master/master_files.h"
 #include "src/master/xmaster_file.h"
 
 namespace zarq {
@@ -24,9 +25,9 @@ constexpr uint32_t kNormalAttributes = 0x80;
 constexpr uint16_t kFirstFormatLevel = 400;
 
 void SetAttributesOf(DirectoryEntry* entry, uint16_t kind, uint32_t attributes) {
-  std::string name;
-  if (BuildDirFileName(entry->number, &name, kind) == ZARQ_OK) {
-    FileAttributes(name, &attributes, kSetAttributes);
+  MasterFileName file;
+  if (LocateMasterFile(entry->number, kind, &file) == ZARQ_OK && file.present) {
+    FileAttributes(file.name, &attributes, kSetAttributes);
   }
 }
 
@@ -94,12 +95,11 @@ int32_t ImportMasterFiles(DirectoryEntry* entry, SecurityList* list) {
 }
 
 int32_t AppendXmaster(DirectoryEntry* entry, SecurityList* list) {
-  std::string name;
-  int32_t status = BuildDirFileName(entry->number, &name, kKindXmaster);
-  if (status != ZARQ_OK) return status;
-  if (!IsExistingFile(name)) return ZARQ_OK;
+  MasterFileName xmaster;
+  int32_t status = LocateMasterFile(entry->number, kKindXmaster, &xmaster);
+  if (status != ZARQ_OK || !xmaster.present) return status;
   FileHandle file = kNoFileHandle;
-  status = FileOpen(entry->number, name.c_str(), &file, 0);
+  status = FileOpen(entry->number, xmaster.name.c_str(), &file, 0);
   uint32_t size = 0;
   if (status == ZARQ_OK) status = FileGetSize(file, &size);
   uint8_t bytes[kXmasterRecordSize];

@@ -11,9 +11,11 @@
 
 #include "include/zarq.h"
 #include "src/fileio/file_naming.h"
+#include "src/fileio/file_replacement.h"
 #include "src/fileio/file_table.h"
 #include "src/fileio/path_services.h"
 #include "src/frame/little_endian.h"
+#include "src/master/master_files.h"
 #include "src/master/master_repair.h"
 
 namespace zarq {
@@ -21,63 +23,49 @@ namespace {
 
 constexpr uint32_t kNormalAttributes = 0x80;
 
-int32_t OpenMaster(DirectoryEntry* entry, uint16_t kind, uint32_t flags, FileHandle* file) {
-  std::string name;
-  int32_t status = BuildDirFileName(entry->number, &name, kind);
-  return status != ZARQ_OK ? status : FileOpen(entry->number, name.c_str(), file, flags);
-}
-
-void SetNormalAttributes(DirectoryEntry* entry, uint16_t kind) {
-  std::string name;
+void SetNormalAttributes(const std::string& name) {
   uint32_t attributes = kNormalAttributes;
-  if (BuildDirFileName(entry->number, &name, kind) == ZARQ_OK) {
-    FileAttributes(name, &attributes, kSetAttributes);
-  }
+  FileAttributes(name, &attributes, kSetAttributes);
 }
 
 // Loads one master file of record size: the header into header (cleared
-// first) and count entries into image. A count beyond 255 is read as 255
-// and the file cut to it; tolerated statuses count as success.
-int32_t LoadOne(DirectoryEntry* entry, FileHandle file, int record_size, uint8_t* header,
-                uint8_t* image, int* count, std::initializer_list<int32_t> tolerated) {
+// first) and count entries into image. A count beyond 255 is read as 255;
+// entries the file is too short for read as zeros. Nothing is written.
+int32_t LoadOne(uint8_t directory, const std::string& name, int record_size, uint8_t* header,
+                uint8_t* header_as_read, uint8_t* image, int* count, uint64_t* size) {
   std::memset(header, 0, kEmasterRecordSize);
   std::memset(image, 0, static_cast<size_t>(kMaxMasterEntries) * record_size);
   *count = 0;
-  uint32_t size = 0;
-  int32_t status = FileGetSize(file, &size);
+  *size = 0;
+  FileHandle file = kNoFileHandle;
+  int32_t status = FileOpen(directory, name.c_str(), &file, 0);
+  uint32_t bytes = 0;
+  if (status == ZARQ_OK) status = FileGetSize(file, &bytes);
   if (status != ZARQ_OK) return status;
-  if (size < static_cast<uint32_t>(record_size)) return ZARQ_OK;
+  *size = bytes;
+  if (bytes < static_cast<uint32_t>(record_size)) return ZARQ_OK;
   status = FileSeek(file, static_cast<uint16_t>(record_size), 0, kSeekRecord);
   if (status == ZARQ_OK) status = FileRead(file, record_size, header);
   if (status != ZARQ_OK) return status;
+  std::memcpy(header_as_read, header, record_size);
   MasterHeader decoded;
   DecodeMasterHeader(header, &decoded);
   LimitMasterHeader(&decoded);
   PutI16(header + master_offset::kEntryCount, decoded.entry_count);
   PutU16(header + master_offset::kHighestFileNumber, decoded.highest_file_number);
   *count = decoded.entry_count;
-  // A read-only directory cannot be cut; its extra records are just not read.
-  if (!entry->read_only()) {
-    status = FileSetSize(file, static_cast<uint32_t>(*count + 1) * record_size);
-    if (status != ZARQ_OK) return status;
-  }
-  status = FileRead(file, static_cast<uint32_t>(*count) * record_size, image);
-  for (int32_t ok : tolerated) {
-    if (status == ok) return ZARQ_OK;
-  }
-  return *count == 0 && status == ZARQ_E_END_OF_FILE ? ZARQ_OK : status;
+  uint32_t wanted = static_cast<uint32_t>(*count) * record_size;
+  uint32_t present = std::min(wanted, bytes - record_size);
+  return present == 0 ? ZARQ_OK : FileRead(file, present, image);
 }
 
-int32_t WriteMaster(FileHandle file, int record_size, const uint8_t* header, const uint8_t* entries,
-                    int count) {
-  int32_t status = FileSeek(file, 0, 0, kSeekStart);
-  if (status == ZARQ_OK) status = FileWrite(file, record_size, header);
-  if (status == ZARQ_OK && entries != nullptr && count > 0) {
-    status = FileWrite(file, static_cast<uint32_t>(count) * record_size, entries);
-  }
-  if (status == ZARQ_OK) status = FileSetSize(file, static_cast<uint32_t>(count + 1) * record_size);
-  return status;
+std::string MasterBytes(const uint8_t* header, int header_size, const uint8_t* entries,
+                        int record_size, int count) {
+  std::string bytes(reinterpret_cast<const char*>(header), header_size);
+  bytes.append(reinterpret_cast<const char*>(entries), static_cast<size_t>(count) * record_size);
+  return bytes;
 }
+
 
 int DifferingItems(uint8_t mismatch) {
   return std::popcount(
@@ -125,35 +113,31 @@ bool RepairBySwapping(MasterImages* images, std::vector<uint8_t>* mismatch) {
 
 int32_t LoadMasterFiles(DirectoryEntry* entry, MasterImages* images) {
   bool read_only = entry->read_only();
-  if (!read_only) SetNormalAttributes(entry, kKindMaster);
-  FileHandle master = kNoFileHandle;
-  int32_t status = OpenMaster(entry, kKindMaster, 0, &master);
+  MasterFileName master, emaster;
+  int32_t status = LocateMasterFile(entry->number, kKindMaster, &master);
+  if (status == ZARQ_OK) status = LocateMasterFile(entry->number, kKindEmaster, &emaster);
   if (status != ZARQ_OK) return status;
+  if (!master.present) return ZARQ_E_FILE_NOT_FOUND;
+  if (!read_only) SetNormalAttributes(master.name);
 
-  std::string emaster_name;
-  status = BuildDirFileName(entry->number, &emaster_name, kKindEmaster);
-  if (status != ZARQ_OK) return status;
-  FileHandle emaster = kNoFileHandle;
-  if (!IsExistingFile(emaster_name)) {
-    if (read_only) {
-      entry->flags &= ~kDirEmasterInUse;
-    } else {
-      status = OpenMaster(entry, kKindEmaster, kOpenCreate, &emaster);
-      if (status != ZARQ_OK) return status;
-    }
-  } else if (!read_only) {
-    SetNormalAttributes(entry, kKindEmaster);
-  }
-  if (entry->Has(kDirEmasterInUse)) {
-    status = OpenMaster(entry, kKindEmaster, 0, &emaster);
-    if (status != ZARQ_OK) return status;
+  // A writable directory without EMASTER gets one built from MASTER when
+  // the images are written back.
+  images->emaster_present = emaster.present;
+  if (!emaster.present && read_only) entry->flags &= ~kDirEmasterInUse;
+  if (emaster.present && !read_only) SetNormalAttributes(emaster.name);
+  if (emaster.present && entry->Has(kDirEmasterInUse)) {
     int emaster_count = 0;
-    status = LoadOne(entry, emaster, kEmasterRecordSize, images->header, images->emaster.data(),
-                     &emaster_count, {ZARQ_E_END_OF_FILE, ZARQ_E_BEYOND_END, ZARQ_E_SHORT_READ});
+    status = LoadOne(entry->number, emaster.name, kEmasterRecordSize, images->header,
+                     images->emaster_header_as_read, images->emaster.data(), &emaster_count,
+                     &images->emaster_size);
     if (status != ZARQ_OK) return status;
   }
-  return LoadOne(entry, master, kMasterRecordSize, images->header, images->master.data(),
-                 &images->count, {ZARQ_E_SHORT_READ});
+  status = LoadOne(entry->number, master.name, kMasterRecordSize, images->header,
+                   images->master_header_as_read, images->master.data(), &images->count,
+                   &images->master_size);
+  if (status != ZARQ_OK) return status;
+  images->master_as_read = images->master;
+  return ZARQ_OK;
 }
 
 int32_t SyncMasterImages(DirectoryEntry* entry, MasterImages* images) {
@@ -183,22 +167,31 @@ int32_t SyncMasterImages(DirectoryEntry* entry, MasterImages* images) {
   }
   if (entry->read_only()) return ZARQ_OK;
 
+  // Each file is written only when it would change: EMASTER gets MASTER's
+  // header with the notice (and its entries when repaired), MASTER its
+  // header with the count of entries in use; both end after their last
+  // entry.
   int32_t status = ZARQ_OK;
   if (entry->Has(kDirEmasterInUse)) {
     uint8_t header[kEmasterRecordSize] = {};
     std::memcpy(header, images->header, kMasterRecordSize);
     PutText(header + emaster_offset::kNotice, kNoticeSize, kNoticeText);
-    FileHandle emaster = kNoFileHandle;
-    status = OpenMaster(entry, kKindEmaster, 0, &emaster);
-    if (status == ZARQ_OK) {
-      status = WriteMaster(emaster, kEmasterRecordSize, header,
-                           repaired ? images->emaster.data() : nullptr, cleaned);
+    bool same = images->emaster_present && !repaired &&
+                images->emaster_size == static_cast<uint64_t>(cleaned + 1) * kEmasterRecordSize &&
+                std::memcmp(header, images->emaster_header_as_read, kEmasterRecordSize) == 0;
+    if (!same) {
+      status = ReplaceMasterFile(entry->number, kKindEmaster,
+                             MasterBytes(header, kEmasterRecordSize, images->emaster.data(),
+                                         kEmasterRecordSize, cleaned));
     }
   }
-  FileHandle master = kNoFileHandle;
-  if (status == ZARQ_OK) status = OpenMaster(entry, kKindMaster, 0, &master);
-  if (status == ZARQ_OK)
-    status = WriteMaster(master, kMasterRecordSize, images->header, nullptr, cleaned);
+  bool same = images->master_size == static_cast<uint64_t>(cleaned + 1) * kMasterRecordSize &&
+              std::memcmp(images->header, images->master_header_as_read, kMasterRecordSize) == 0;
+  if (status == ZARQ_OK && !same) {
+    status = ReplaceMasterFile(entry->number, kKindMaster,
+                           MasterBytes(images->header, kMasterRecordSize,
+                                       images->master_as_read.data(), kMasterRecordSize, cleaned));
+  }
   return status;
 }
 

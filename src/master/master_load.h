@@ -6,7 +6,9 @@
 // differs only in its dates is refreshed from MASTER; entries that were
 // moved are put back into MASTER's order by swapping; what cannot be
 // matched is rebuilt from MASTER. Repairs are written back unless the
-// directory is read-only.
+// directory is read-only: each file changed is written whole under a
+// temporary name and then replaces the old one, so that a crash leaves
+// either file entire.
 //
 // Thread-safety: callers hold the library lock.
 
@@ -30,6 +32,15 @@ struct MasterImages {
   int count = 0;  // entries in use
   std::vector<uint8_t> master = std::vector<uint8_t>(kMaxMasterEntries * kMasterRecordSize);
   std::vector<uint8_t> emaster = std::vector<uint8_t>(kMaxMasterEntries * kEmasterRecordSize);
+
+  // The files as found, to write back only what changes: MASTER's entries
+  // are never rewritten from the cleaned image (its dates are IEEE there).
+  std::vector<uint8_t> master_as_read = std::vector<uint8_t>(kMaxMasterEntries * kMasterRecordSize);
+  uint8_t master_header_as_read[kMasterRecordSize] = {};
+  uint8_t emaster_header_as_read[kEmasterRecordSize] = {};
+  uint64_t master_size = 0;
+  uint64_t emaster_size = 0;
+  bool emaster_present = false;
 
   uint8_t* Master(int position) { return &master[(position - 1) * kMasterRecordSize]; }
   uint8_t* Emaster(int position) { return &emaster[(position - 1) * kEmasterRecordSize]; }

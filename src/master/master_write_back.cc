@@ -6,6 +6,8 @@
 #include "src/master/master_write_back.h"
 
 #include <algorithm>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -17,13 +19,13 @@
 #include "src/master/data_file_numbers.h"
 #include "src/master/emaster_file.h"
 #include "src/master/master_file.h"
+#include "src/master/master_files.h"
+#include "src/master/renumber_journal.h"
 #include "src/master/security_list.h"
 #include "src/master/xmaster_file.h"
 
 namespace zarq {
 namespace {
-
-constexpr uint32_t kNormalAttributes = 0x80;
 
 // The positions of the list in list order: the slots of the live records
 // along the chain from FirstSlot. A damaged chain (a loop, a slot beyond
@@ -54,6 +56,10 @@ struct Images {
   uint8_t* Xmaster(uint32_t p) { return &xmaster[(p - kMasterNumberLimit) * kXmasterRecordSize]; }
 };
 
+std::string Bytes(const std::vector<uint8_t>& bytes) {
+  return std::string(bytes.begin(), bytes.end());
+}
+
 class WriteBack {
  public:
   WriteBack(DirectoryEntry* entry, SecurityList* list) : entry_(entry), list_(list) {}
@@ -80,9 +86,19 @@ class WriteBack {
       }
     }
     RenumberPositions(&numbers, &used, [this](uint32_t p, uint32_t from, uint32_t to) {
-      return Renumber(p, from, to);
+      PlanMove(p, from, to);
+      return true;
     });
-    if (status_ != ZARQ_OK) return status_;
+    if (!plan_.moves.empty()) {
+      plan_.stamp = entry_->user_file_stamp;
+      for (uint32_t slot : changed_) {
+        const SecurityRecord& record = list_->at(slot);
+        plan_.records.push_back({slot, record.file_number, record.primary_file_number,
+                                 record.secondary_file_number});
+      }
+      int32_t status = CarryOutRenumbering(entry_, plan_);
+      if (status != ZARQ_OK) return status;
+    }
 
     uint32_t highest_low = 0, highest_high = 0;
     for (uint32_t p = 1; p <= n; ++p) {
@@ -102,11 +118,12 @@ class WriteBack {
     xheader.next_file_number = highest_high + 1;
     EncodeXmasterHeader(xheader, images_.xmaster.data());
 
-    int32_t status = WriteTemporary(kKindMaster, images_.master);
-    if (status == ZARQ_OK) status = WriteTemporary(kKindEmaster, images_.emaster);
-    if (status == ZARQ_OK) status = WriteTemporary(kKindXmaster, images_.xmaster);
-    for (uint16_t kind : {kKindMaster, kKindEmaster, kKindXmaster}) {
-      if (status == ZARQ_OK) status = ReplaceWithTemporary(entry_, kind);
+    int32_t status = ReplaceMasterFile(entry_->number, kKindMaster, Bytes(images_.master));
+    if (status == ZARQ_OK) {
+      status = ReplaceMasterFile(entry_->number, kKindEmaster, Bytes(images_.emaster));
+    }
+    if (status == ZARQ_OK && n > kMasterNumberLimit) {
+      status = ReplaceMasterFile(entry_->number, kKindXmaster, Bytes(images_.xmaster));
     }
     if (status == ZARQ_OK) *count = n;
     return status;
@@ -115,22 +132,39 @@ class WriteBack {
  private:
   SecurityRecord& Record(uint32_t position) { return list_->at(positions_[position - 1]); }
 
-  // Moves the position's data and field-list files to the new number and
-  // patches the images, the composites that use it and the security list
-  // file, which stays the true description until the master files replace
-  // it.
-  bool Renumber(uint32_t p, uint32_t from, uint32_t to) {
-    if (status_ != ZARQ_OK) return false;
-    if (!MoveSecurityFile(kKindData, from, to)) return false;
-    MoveSecurityFile(kKindFieldList, from, to);
+  // Whether a file of kind exists for number once the moves planned so far
+  // are made: a number given up by one move may be taken by a later one.
+  bool WillExist(uint16_t kind, uint32_t number) {
+    auto& files = kind == kKindData ? data_files_ : field_list_files_;
+    auto known = files.find(number);
+    if (known != files.end()) return known->second;
+    std::string name;
+    bool exists = BuildFileName(entry_->number, number, &name, kind) == ZARQ_OK &&
+                  IsExistingFile(name);
+    files[number] = exists;
+    return exists;
+  }
+
+  // Plans position p's move from one number to another: its files, the
+  // images, the security record and every composite that uses the number.
+  void PlanMove(uint32_t p, uint32_t from, uint32_t to) {
+    JournalMove move{positions_[p - 1], from, to, 0};
+    for (uint16_t kind : {kKindData, kKindFieldList}) {
+      bool exists = WillExist(kind, from);
+      if (exists) move.files |= kind == kKindData ? kJournalDataFile : kJournalFieldListFile;
+      auto& files = kind == kKindData ? data_files_ : field_list_files_;
+      files[to] = exists;
+      files[from] = false;
+    }
+    plan_.moves.push_back(move);
     if (p <= kMasterNumberLimit) {
       images_.Master(p)[master_offset::kFileNumber] = static_cast<uint8_t>(to);
       PutU16(images_.Emaster(p) + emaster_offset::kFileNumber, static_cast<uint16_t>(to));
     } else {
       PutU32(images_.Xmaster(p) + xmaster_offset::kFileNumber, to);
     }
-    std::vector<uint32_t> changed = {positions_[p - 1]};
     Record(p).file_number = to;
+    changed_.insert(positions_[p - 1]);
     for (uint32_t q = 1; q <= positions_.size(); ++q) {
       SecurityRecord& composite = Record(q);
       if (!composite.composite) continue;
@@ -144,7 +178,7 @@ class WriteBack {
         touched = true;
       }
       if (!touched) continue;
-      changed.push_back(positions_[q - 1]);
+      changed_.insert(positions_[q - 1]);
       if (q <= kMasterNumberLimit) {
         PutU16(images_.Emaster(q) + emaster_offset::kPrimaryFileNumber,
                static_cast<uint16_t>(composite.primary_file_number));
@@ -157,53 +191,6 @@ class WriteBack {
                composite.secondary_file_number);
       }
     }
-    status_ = WriteRecords(changed);
-    return status_ == ZARQ_OK;
-  }
-
-  bool MoveSecurityFile(uint16_t kind, uint32_t from, uint32_t to) {
-    std::string old_name, new_name;
-    if (BuildFileName(entry_->number, from, &old_name, kind) != ZARQ_OK ||
-        BuildFileName(entry_->number, to, &new_name, kind) != ZARQ_OK) {
-      return false;
-    }
-    // Cached handles of either number would keep Windows from renaming.
-    FileCloseMatching(entry_->number, from, kCloseDirectoryTag);
-    FileCloseMatching(entry_->number, to, kCloseDirectoryTag);
-    // A file under the new number belongs to no security: it is stale.
-    if (IsExistingFile(new_name)) DeleteFileByName(new_name);
-    if (!IsExistingFile(old_name)) return true;
-    return MoveFileByName(old_name, new_name) == ZARQ_OK;
-  }
-
-  int32_t WriteRecords(const std::vector<uint32_t>& slots) {
-    std::string name;
-    int32_t status = BuildDirFileName(entry_->number, &name, kKindSecurityList);
-    FileHandle file = kNoFileHandle;
-    if (status == ZARQ_OK) status = FileOpen(entry_->number, name.c_str(), &file, 0);
-    for (uint32_t slot : slots) {
-      uint8_t bytes[kSecurityRecordSize];
-      EncodeSecurityRecord(list_->at(slot), bytes);
-      if (status == ZARQ_OK)
-        status = FileSeek(file, kSecurityRecordSize, static_cast<int32_t>(slot), kSeekRecord);
-      if (status == ZARQ_OK) status = FileWrite(file, kSecurityRecordSize, bytes);
-    }
-    return status;
-  }
-
-  int32_t WriteTemporary(uint16_t kind, const std::vector<uint8_t>& bytes) {
-    std::string name;
-    int32_t status = BuildDirFileName(entry_->number, &name, kind | kKindTemporary);
-    FileHandle file = kNoFileHandle;
-    if (status == ZARQ_OK)
-      status = FileOpen(entry_->number, name.c_str(), &file, kOpenCreate | kOpenTruncate);
-    if (status == ZARQ_OK)
-      status = FileWrite(file, static_cast<uint32_t>(bytes.size()), bytes.data());
-    if (file != kNoFileHandle) {
-      int32_t closed = FileCloseMatching(entry_->number, static_cast<uint64_t>(file), kCloseHandle);
-      if (status == ZARQ_OK) status = closed;
-    }
-    return status;
   }
 
   DirectoryEntry* entry_;
@@ -211,41 +198,23 @@ class WriteBack {
   std::vector<uint32_t> positions_;  // position p is slot positions_[p - 1]
   Images images_;
   XmasterLevelFacts level_facts_;
-  int32_t status_ = ZARQ_OK;
+  RenumberPlan plan_;
+  std::set<uint32_t> changed_;  // slots whose numbers the plan changes
+  std::map<uint32_t, bool> data_files_;
+  std::map<uint32_t, bool> field_list_files_;
 };
 
 }  // namespace
 
 int32_t WriteBackMasterFiles(DirectoryEntry* entry, uint32_t* count) {
   *count = 0;
+  // A journal left by a write-back cut short is finished before the list
+  // is read: it may still have numbers to set in it.
+  int32_t status = FinishRenumbering(entry);
   SecurityList list;
-  int32_t status = ReadSecurityList(entry, &list);
+  if (status == ZARQ_OK) status = ReadSecurityList(entry, &list);
   if (status != ZARQ_OK) return status;
   return WriteBack(entry, &list).Run(count);
-}
-
-int32_t ReplaceWithTemporary(DirectoryEntry* entry, uint16_t kind) {
-  std::string master, temporary;
-  int32_t status = BuildDirFileName(entry->number, &master, kind);
-  if (status == ZARQ_OK)
-    status = BuildDirFileName(entry->number, &temporary, kind | kKindTemporary);
-  if (status != ZARQ_OK) return status;
-  std::string aside;
-  if (IsExistingFile(master)) {
-    uint32_t attributes = kNormalAttributes;
-    FileAttributes(master, &attributes, kSetAttributes);
-    status = BuildDirFileName(entry->number, &aside, kKindScratchOrAll | kKindTemporary);
-    if (status == ZARQ_OK) status = MoveFileByName(master, aside);
-    if (status != ZARQ_OK) return status;
-  }
-  status = MoveFileByName(temporary, master);
-  if (status != ZARQ_OK) {
-    // Never leave the directory without its master file.
-    if (!aside.empty()) MoveFileByName(aside, master);
-    return status;
-  }
-  if (!aside.empty()) DeleteFileByName(aside);
-  return ZARQ_OK;
 }
 
 }  // namespace zarq

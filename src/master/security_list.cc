@@ -16,9 +16,7 @@ namespace zarq {
 namespace {
 
 int32_t OpenWorkingFile(DirectoryEntry* entry, uint16_t kind, uint32_t flags, FileHandle* file) {
-  std::string name;
-  int32_t status = BuildDirFileName(entry->number, &name, kind);
-  return status != ZARQ_OK ? status : FileOpen(entry->number, name.c_str(), file, flags);
+  return OpenDirectoryFile(entry->number, kind, flags, file);
 }
 
 }  // namespace

@@ -71,10 +71,7 @@ int32_t Transfer(FileHandle file, SecurityRecord* record, SecurityAccess mode) {
 }  // namespace
 
 int32_t OpenSecurityList(uint8_t directory, FileHandle* file) {
-  *file = kNoFileHandle;
-  std::string name;
-  int32_t status = BuildDirFileName(directory, &name, kKindSecurityList);
-  return status != ZARQ_OK ? status : FileOpen(directory, name.c_str(), file, 0);
+  return OpenDirectoryFile(directory, kKindSecurityList, 0, file);
 }
 
 int32_t AccessSecurityHeader(uint8_t directory, SecurityListHeader* header, ListHeaderAccess mode) {

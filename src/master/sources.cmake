@@ -9,9 +9,11 @@ target_sources(zarq_objects PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/master_file.cc
   ${CMAKE_CURRENT_LIST_DIR}/master_import.cc
   ${CMAKE_CURRENT_LIST_DIR}/master_load.cc
+  ${CMAKE_CURRENT_LIST_DIR}/master_files.cc
   ${CMAKE_CURRENT_LIST_DIR}/master_repair.cc
   ${CMAKE_CURRENT_LIST_DIR}/master_write_back.cc
   ${CMAKE_CURRENT_LIST_DIR}/record_rules.cc
+  ${CMAKE_CURRENT_LIST_DIR}/renumber_journal.cc
   ${CMAKE_CURRENT_LIST_DIR}/security_allocation.cc
   ${CMAKE_CURRENT_LIST_DIR}/security_index.cc
   ${CMAKE_CURRENT_LIST_DIR}/security_info.cc

@@ -340,7 +340,8 @@ TEST_F(DatabaseOpenTest, AFailedWriteBackKeepsTheWorkingFilesAndTheOldMasters) {
     EXPECT_NE(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
   }
   EXPECT_TRUE(folder_.Exists("~ZARQ.SEC"));
-  EXPECT_TRUE(folder_.Exists("EMASTER"));  // put back after the failed replace
+  EXPECT_TRUE(folder_.Exists("EMASTER"));  // the old one: never without it
+  EXPECT_FALSE(folder_.Exists("EMASTER.TMP"));
   EXPECT_NE(FindDirectory(dir_), nullptr);
   ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);  // tried again: it works now
   EXPECT_FALSE(WorkingFilesExist());

@@ -186,7 +186,10 @@ class DirectoryUsersTest : public zarq_test::OpenFolderTest {
 };
 
 TEST_F(DirectoryUsersTest, TheFirstUserCreatesTheFileAndKeepsItsHeaderLocked) {
+  folder_.WriteFile("~ZARQ.USR", "left by a build cut short");
   ASSERT_EQ(CreateUserFile(entry_), ZARQ_OK);
+  EXPECT_EQ(folder_.ReadFile("~ZARQ.USR").size(), 0u);  // no header until the build is done
+  ASSERT_EQ(RegisterFirstUser(entry_), ZARQ_OK);
   EXPECT_EQ(folder_.ReadFile("~ZARQ.USR").size(), 2u * kUserRecordSize);
   UserFileHeader header = FileHeader();
   EXPECT_EQ(std::tie(header.magic, header.version, header.users, header.records, header.max_users),
@@ -199,7 +202,8 @@ TEST_F(DirectoryUsersTest, TheFirstUserCreatesTheFileAndKeepsItsHeaderLocked) {
   EXPECT_EQ(entry_->user_record, 1);
   // Another handle cannot take the header while it is locked.
   FileHandle other = kNoFileHandle;
-  ASSERT_EQ(FileOpen(dir_, PathOf("~ZARQ.USR").c_str(), &other, kOpenReadOnly), ZARQ_OK);
+  ASSERT_EQ(FileOpen(dir_, PathOf("~ZARQ.USR").c_str(), &other, kOpenReadOnly | kOpenWorkingFile),
+            ZARQ_OK);
   ASSERT_EQ(FileSeek(other, 0, 0, kSeekStart), ZARQ_OK);
   EXPECT_EQ(FileLockRegion(other, kLockRegionNoWait, kUserRecordSize), ZARQ_E_RANGE_LOCKED);
   EXPECT_EQ(LockUserHeader(entry_, false), ZARQ_OK);

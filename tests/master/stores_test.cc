@@ -131,10 +131,8 @@ class SecurityStoreTest : public zarq_test::OpenFolderTest {
   }
   // The file of kind through the file table.
   FileHandle Open(uint16_t kind) {
-    std::string name;
     FileHandle file = kNoFileHandle;
-    EXPECT_EQ(BuildDirFileName(dir_, &name, kind), ZARQ_OK);
-    EXPECT_EQ(FileOpen(dir_, name.c_str(), &file, kOpenCreate), ZARQ_OK);
+    EXPECT_EQ(OpenDirectoryFile(dir_, kind, kOpenCreate, &file), ZARQ_OK);
     EXPECT_EQ(FileSeek(file, 1, 0, kSeekStart), ZARQ_OK);
     return file;
   }

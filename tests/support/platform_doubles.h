@@ -116,6 +116,11 @@ class FaultPlatform : public zarq::PlatformWrapper {
     return EndsWith(from, rename_fails_from) ? zarq::kErrorAccessDenied
                                              : PlatformWrapper::RenameFile(from, to);
   }
+  uint32_t ReplaceFile(const std::string& from, const std::string& to,
+                       uint32_t options) override {
+    return EndsWith(from, rename_fails_from) ? zarq::kErrorAccessDenied
+                                             : PlatformWrapper::ReplaceFile(from, to, options);
+  }
 
   std::optional<uint32_t> system_version;
   std::optional<std::string> two_digit_year_max;
@@ -132,7 +137,7 @@ class FaultPlatform : public zarq::PlatformWrapper {
   std::optional<uint64_t> free_bytes_override;
   std::optional<uint32_t> drive_type;
   std::optional<uint32_t> ticks;
-  std::string rename_fails_from;  // renames of names ending so are refused
+  std::string rename_fails_from;  // renames and replacements from names ending so are refused
   std::vector<uint32_t> read_sizes;
   std::vector<uint32_t> write_sizes;
   int flushes = 0;
