@@ -11,6 +11,7 @@
 #include "src/directory/directory_files.h"
 #include "src/directory/directory_users.h"
 #include "src/fileio/file_naming.h"
+#include "src/fileio/file_replacement.h"
 #include "src/fileio/file_table.h"
 #include "src/fileio/path_services.h"
 #include "src/frame/ascii_text.h"
@@ -63,7 +64,10 @@ int32_t SetUpEntry(DirectoryEntry* entry, const std::string& path, uint16_t kind
 int32_t NormalizeCallerPath(const char* path, std::string* normal, uint16_t* kind) {
   *kind = 0;
   if (path == nullptr) return ZARQ_E_BAD_PATH;
-  *normal = std::string(path, strnlen(path, kDirectoryPathCapacity));
+  // A longer path is refused, never cut: cut, it could name another folder.
+  size_t length = strnlen(path, kDirectoryPathMax + 1);
+  if (length > kDirectoryPathMax) return ZARQ_E_INVALID_ARGUMENT;
+  *normal = std::string(path, length);
   int32_t status = NormalizeDirectoryPath(normal, kind);
   if (status == ZARQ_OK) EndWithSeparator(normal);
   return status;
@@ -151,11 +155,11 @@ int32_t GetDirectoryNumber(const char* path, uint8_t* number) {
 
 int32_t TestDirectoryWritable(uint8_t number, bool* read_only) {
   *read_only = false;
+  // The scratch file is made exclusively: another process testing the same
+  // folder at the same moment draws another name.
   std::string scratch;
-  int32_t status = BuildDirFileName(number, &scratch, kKindScratchOrAll | kKindTemporary);
-  if (status != ZARQ_OK) return status;
   FileHandle handle = kNoFileHandle;
-  status = FileOpen(number, scratch.c_str(), &handle, kOpenCreate);
+  int32_t status = CreateScratchFile(number, &scratch, &handle);
   if (status == ZARQ_E_ACCESS_DENIED || status == ZARQ_E_WRITE_PROTECTED) {
     *read_only = true;
     return ZARQ_OK;

@@ -35,7 +35,7 @@ int32_t GetDataPath(uint8_t number, char* path, uint32_t strip);
 int32_t GetDirectoryNumber(const char* path, uint8_t* number);
 
 // Normalises a caller's directory path as an open does, ending it with the
-// separator.
+// separator; -124 for a path longer than 255 characters.
 int32_t NormalizeCallerPath(const char* path, std::string* normal, uint16_t* kind);
 
 // Whether files can be created in the directory (a scratch file is created

@@ -61,7 +61,7 @@ int32_t VerifiedFileLock::Acquire(const std::string& path, Creation creation, ui
     }
     // A file being deleted while others still hold it open refuses every
     // open for a moment on some systems: try again.
-    if (error == kErrorAccessDenied && !late) {
+    if (kDeletedFilesLinger && error == kErrorAccessDenied && !late) {
       PauseBriefly(attempt);
       continue;
     }

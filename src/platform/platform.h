@@ -21,12 +21,16 @@ namespace zarq {
 
 // The system's folder separator (a folder path kept by the library ends
 // with it), and whether the system's paths ignore letter case.
+// Whether a file deleted while other handles hold it open keeps its name
+// (refusing every open) until the last of them is closed.
 #ifdef _WIN32
 inline constexpr char kPathSeparator = '\\';
 inline constexpr bool kPathsIgnoreCase = true;
+inline constexpr bool kDeletedFilesLinger = true;
 #else
 inline constexpr char kPathSeparator = '/';
 inline constexpr bool kPathsIgnoreCase = false;
+inline constexpr bool kDeletedFilesLinger = false;
 #endif
 
 // An open file of the system (a descriptor or a Windows handle).
