@@ -64,6 +64,25 @@ int32_t DeleteFilesWhere(const std::string& pattern, bool (*keep)(const std::str
   return ZARQ_OK;
 }
 
+// Deletes the user file, on which other processes may be waiting for the
+// gate. Where a deleted file keeps its name while they hold it open, it is
+// renamed away first: the name must be free at once, or a waiter would
+// take the gate on the dying file.
+int32_t DeleteUserFile(DirectoryEntry* entry) {
+  std::string users;
+  int32_t status = BuildDirFileName(entry->number, &users, kKindUsers);
+  if (status != ZARQ_OK) return status;
+  if (kDeletedFilesLinger && !entry->read_only()) {
+    std::string away;
+    if (BuildDirFileName(entry->number, &away, kKindScratchOrAll | kKindTemporary) == ZARQ_OK &&
+        MoveFileByName(users, away) == ZARQ_OK) {
+      users = away;
+    }
+  }
+  status = DeleteFileByName(users);
+  return status == ZARQ_E_FILE_NOT_FOUND ? ZARQ_OK : status;
+}
+
 bool IsDataFileName(const std::string& name) {
   return IsNumberedFileName(name, "F", ".DAT") || IsNumberedFileName(name, "F", ".MWD") ||
          IsNumberedFileName(name, "F", ".DOP");
@@ -158,7 +177,7 @@ int32_t RemoveDirectoryFiles(DirectoryEntry* entry, bool was_last) {
   } else if (!was_last) {
     ReleaseMasterFiles(entry);
   }
-  return DeleteWorkingFile(entry, kKindUsers);
+  return DeleteUserFile(entry);
 }
 
 int32_t EraseDatabaseFiles(uint8_t number) {
