@@ -24,7 +24,7 @@
 #include "src/master/security_list.h"
 #include "src/master/security_record.h"
 #include "src/master/xmaster_file.h"
-#include "tests/support/library_fixture.h"
+#include "tests/directory/database_fixture.h"
 #include "tests/support/master_builder.h"
 #include "tests/support/peer.h"
 #include "tests/support/platform_doubles.h"
@@ -35,61 +35,6 @@ namespace {
 namespace fs = std::filesystem;
 using zarq_test::NumberedSecurities;
 using zarq_test::WriteMasterFiles;
-
-const uint8_t* Raw(const std::string& bytes, size_t offset = 0) {
-  return reinterpret_cast<const uint8_t*>(bytes.data()) + offset;
-}
-
-// SlotCount, LiveCount, FirstSlot, LastSlot and NextFileNumber.
-std::tuple<uint32_t, uint32_t, uint32_t, uint32_t, uint32_t> Counts(const SecurityListHeader& h) {
-  return {h.slot_count, h.live_count, h.first_slot, h.last_slot, h.next_file_number};
-}
-
-class DatabaseOpenTest : public zarq_test::InitializedTest {
- protected:
-  int32_t Open(uint32_t flags = 0) {
-    dir_ = 0;
-    return ZARQ1_OpenDirectory(folder_.path().c_str(), &dir_, flags);
-  }
-  SecurityListHeader ListHeader() {
-    SecurityListHeader header;
-    EXPECT_EQ(DecodeSecurityListHeader(Raw(folder_.ReadFile("~ZARQ.SEC")), &header), ZARQ_OK);
-    return header;
-  }
-  SecurityRecord ListRecord(uint32_t slot) {
-    SecurityRecord record;
-    std::string bytes = folder_.ReadFile("~ZARQ.SEC");
-    EXPECT_GE(bytes.size(), (slot + 1) * kSecurityRecordSize);
-    DecodeSecurityRecord(Raw(bytes, slot * kSecurityRecordSize), &record);
-    return record;
-  }
-  SecurityRecord EmasterRecord(int position) {
-    SecurityRecord record;
-    uint16_t level = 400;
-    EXPECT_EQ(DecodeEmasterEntry(Raw(folder_.ReadFile("EMASTER"), position * kEmasterRecordSize),
-                                 255, &record, &level),
-              ZARQ_OK);
-    return record;
-  }
-  bool WorkingFilesExist() {
-    for (const char* name : {"~ZARQ.SEC", "~ZARQ.INX", "~ZARQ.LCK", "~ZARQ.USR"}) {
-      if (folder_.Exists(name)) return true;
-    }
-    return false;
-  }
-  bool Writable(const std::string& name) {
-    return (fs::status(folder_.Join(name)).permissions() & fs::perms::owner_write) !=
-           fs::perms::none;
-  }
-  size_t Size(const std::string& name) { return folder_.ReadFile(name).size(); }
-  UserFileHeader Users() { return DecodeUserFileHeader(Raw(folder_.ReadFile("~ZARQ.USR"))); }
-  UserRecord User(int index) {
-    return DecodeUserRecord(Raw(folder_.ReadFile("~ZARQ.USR"), index * kUserRecordSize));
-  }
-
-  zarq_test::TempFolder folder_;
-  uint8_t dir_ = 0;
-};
 
 TEST_F(DatabaseOpenTest, AnEmptyFolderIsTurnedIntoADatabase) {
   ASSERT_EQ(Open(), ZARQ_OPENED_NO_DATABASE);
@@ -316,17 +261,24 @@ TEST_F(DatabaseOpenTest, AnEmptiedDatabaseIsErasedWhenAskedFor) {
   WriteMasterFiles(folder_, {});
   const std::string chart = std::string("ZQSmart") + zarq_test::Separator() + "C1.CHT";
   folder_.MakeFolder("ZQSmart");
-  for (const char* name : {"F1.DAT", "F300.MWD", "F1.DOP", "S1.TMP", "notes.txt"}) {
+  // Only names of the library's own forms go; a user's files that merely
+  // share a pattern with them stay.
+  const std::string mine = std::string("ZQSmart") + zarq_test::Separator() + "readme.txt";
+  for (const std::string& name :
+       std::vector<std::string>{"F1.DAT", "F300.MWD", "F1.DOP", "S1.TMP", "MASTER.TMP", "notes.txt",
+                                "Forecast.dat", "F1x.DAT", "notes.TMP", chart, mine}) {
     folder_.WriteFile(name, "x");
   }
-  folder_.WriteFile(chart, "x");
   ASSERT_EQ(Open(ZARQ_OPEN_ERASE_WHEN_EMPTY), ZARQ_OK);
   ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
-  for (const char* name :
-       {"MASTER", "EMASTER", "XMASTER", "F1.DAT", "F300.MWD", "F1.DOP", "S1.TMP", "ZQSmart"}) {
+  for (const std::string& name : std::vector<std::string>{"MASTER", "EMASTER", "XMASTER", "F1.DAT",
+                                                          "F300.MWD", "F1.DOP", "S1.TMP", chart}) {
     EXPECT_FALSE(folder_.Exists(name)) << name;
   }
-  EXPECT_TRUE(folder_.Exists("notes.txt"));
+  for (const std::string& name :
+       std::vector<std::string>{"notes.txt", "Forecast.dat", "F1x.DAT", "notes.TMP", mine}) {
+    EXPECT_TRUE(folder_.Exists(name)) << name;
+  }
   EXPECT_FALSE(WorkingFilesExist());
 }
 
@@ -384,23 +336,6 @@ TEST_F(DatabaseOpenTest, StatusOfClosedFolders) {
   EXPECT_EQ(status.Size, 40u);
   EXPECT_FALSE(status.Valid);
 }
-
-class DirectorySharingTest : public DatabaseOpenTest {
- protected:
-  void SetUp() override {
-    DatabaseOpenTest::SetUp();
-    WriteMasterFiles(folder_, NumberedSecurities(10));
-  }
-  // Starts a peer with an identity and opens the folder there; returns the
-  // directory number it got.
-  std::string StartPeer(zarq_test::Peer* peer, const std::string& identity) {
-    EXPECT_TRUE(peer->Start());
-    EXPECT_EQ(peer->Call("init " + identity), ZARQ_OK);
-    std::string number;
-    EXPECT_EQ(peer->Call("open " + folder_.path() + " 0", &number), ZARQ_OK);
-    return number;
-  }
-};
 
 TEST_F(DirectorySharingTest, ThreeUsersComeAndLeave) {
   zarq_test::Peer first, second;
