@@ -15,6 +15,7 @@
 #include "src/fileio/file_table.h"
 #include "src/fileio/path_services.h"
 #include "src/frame/ascii_text.h"
+#include "src/master/master_files.h"
 #include "src/platform/platform.h"
 
 namespace zarq {
@@ -52,10 +53,7 @@ int32_t SetUpEntry(DirectoryEntry* entry, const std::string& path, uint16_t kind
     status = BuildDatabase(entry->number);
     return status == ZARQ_OK ? ZARQ_OPENED_BUILT : status;
   }
-  std::string xmaster;
-  status = BuildDirFileName(entry->number, &xmaster, kKindXmaster);
-  if (status != ZARQ_OK) return status;
-  if (!IsExistingFile(xmaster)) return ZARQ_OPENED_NO_DATABASE;
+  if (!MasterFilePresent(entry->number, kKindXmaster)) return ZARQ_OPENED_NO_DATABASE;
   return BuildDatabase(entry->number);
 }
 

@@ -13,6 +13,7 @@
 #include "src/fileio/file_naming.h"
 #include "src/fileio/path_services.h"
 #include "src/frame/ascii_text.h"
+#include "src/master/master_files.h"
 #include "src/master/security_list_header.h"
 
 namespace zarq {
@@ -38,6 +39,11 @@ int32_t ReportOpen(DirectoryEntry* entry, ZarqDirectoryStatus* status) {
 bool ExistsIn(DirectoryFacts* facts, uint16_t kind) {
   std::string name;
   return BuildFileNameIn(facts, 0, &name, kind) == ZARQ_OK && IsExistingFile(name);
+}
+
+bool MasterIn(DirectoryFacts* facts, uint16_t kind) {
+  MasterFileName file;
+  return LocateMasterFileIn(facts, kind, &file) == ZARQ_OK && file.present;
 }
 
 }  // namespace
@@ -75,7 +81,7 @@ int32_t GetDirectoryStatus(int8_t number, const char* path, ZarqDirectoryStatus*
   if (result != ZARQ_OK) return result;
   DirectoryFacts facts;
   CopyBounded(facts.path, sizeof(facts.path), normal.c_str());
-  status->HoldsDatabase = (ExistsIn(&facts, kKindMaster) || ExistsIn(&facts, kKindXmaster)) ? 1 : 0;
+  status->HoldsDatabase = (MasterIn(&facts, kKindMaster) || MasterIn(&facts, kKindXmaster)) ? 1 : 0;
   status->InUse = ExistsIn(&facts, kKindUsers) ? 1 : 0;
   status->Valid = 1;
   status->DriveKind = kind;

@@ -253,20 +253,27 @@ int32_t LeaveUser(DirectoryEntry* entry, bool* was_last) {
   status = ReadHeader(file, &header);
   if (status == ZARQ_OK && header.stamp != entry->user_file_stamp) status = ZARQ_E_STAMP_MISMATCH;
   if (status == ZARQ_OK) {
+    bool cut = false, cleared = false;
     if (header.users < 2) {
       *was_last = true;
       header.users = 0;
     } else {
-      if (entry->user_record == header.records) {
-        status = FileSetSize(file, static_cast<uint32_t>(header.records) * kUserRecordSize);
-        --header.records;
-      } else if (entry->user_record != 0 && entry->user_record < header.records) {
-        uint8_t zeros[kUserRecordSize] = {};
-        status = WriteRecord(file, entry->user_record, zeros);
-      }
+      cut = entry->user_record == header.records;
+      cleared = !cut && entry->user_record != 0 && entry->user_record < header.records;
+      if (cut) --header.records;
       --header.users;
     }
-    if (status == ZARQ_OK) status = WriteHeader(file, header);
+    // The header first: a crash before the record goes leaves a record in
+    // use that no user count includes, which is harmless; the other way
+    // round it would leave a count no one could ever bring down.
+    status = WriteHeader(file, header);
+    if (status == ZARQ_OK && cut) {
+      status = FileSetSize(file, static_cast<uint32_t>(header.records + 1) * kUserRecordSize);
+    }
+    if (status == ZARQ_OK && cleared) {
+      uint8_t zeros[kUserRecordSize] = {};
+      status = WriteRecord(file, entry->user_record, zeros);
+    }
   }
   if (!(*was_last && status == ZARQ_OK)) LockHeaderOf(file, false);
   if (status == ZARQ_OK) entry->user_record = 0;
