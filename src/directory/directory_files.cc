@@ -35,7 +35,9 @@ constexpr int kMarkerTextLength = 30;
 
 bool Exists(DirectoryEntry* entry, uint16_t kind) {
   std::string name;
-  return BuildDirFileName(entry->number, &name, kind) == ZARQ_OK && IsExistingFile(name);
+  if (BuildDirFileName(entry->number, &name, kind) != ZARQ_OK) return false;
+  // The marker is another program's, and may be spelt otherwise.
+  return kind == kKindForeignMarker ? IsExistingFile(name) : ExistsExactly(name);
 }
 
 // The text a program outside the library left in its marker file:
@@ -61,16 +63,6 @@ int32_t CreateEmptyMaster(DirectoryEntry* entry, uint16_t kind, uint32_t size) {
   return ReplaceMasterFile(entry->number, kind, std::string(size, '\0'));
 }
 
-int32_t FlushWorkingFiles(DirectoryEntry* entry) {
-  for (uint16_t kind : {kKindSecurityList, kKindIndex, kKindLock}) {
-    FileHandle file = kNoFileHandle;
-    int32_t status = OpenDirectoryFile(entry->number, kind, 0, &file);
-    if (status == ZARQ_OK) status = FileFlush(file);
-    if (status != ZARQ_OK) return status;
-  }
-  return ZARQ_OK;
-}
-
 // Links the list afresh and writes the security list and index files.
 int32_t BuildLinkedFiles(DirectoryEntry* entry, SecurityList* list, bool create) {
   std::vector<IndexEntry> index;
@@ -81,8 +73,9 @@ int32_t BuildLinkedFiles(DirectoryEntry* entry, SecurityList* list, bool create)
 }
 
 // The first user builds the working files from the master files. The user
-// file gets its header only when every other working file is complete and
-// flushed: until then any process finds it unbuilt and builds afresh. A
+// file gets its header only when every other working file is complete:
+// until then any process finds it unbuilt and builds afresh. (They hold
+// nothing the master files do not, so they are not flushed at once.) A
 // failed build leaves none of them behind.
 int32_t InitDirectoryFiles(DirectoryEntry* entry) {
   int32_t status = CreateUserFile(entry);
@@ -95,7 +88,6 @@ int32_t InitDirectoryFiles(DirectoryEntry* entry) {
     status = CreateLockFile(entry, list.size());
   }
   if (status == ZARQ_OK) status = BuildLinkedFiles(entry, &list, true);
-  if (status == ZARQ_OK) status = FlushWorkingFiles(entry);
   if (status == ZARQ_OK) status = RegisterFirstUser(entry);
   if (status != ZARQ_OK) {
     RemoveDirectoryFiles(entry, false);

@@ -96,7 +96,7 @@ int32_t RegisterLocked(DirectoryEntry* entry, FileHandle file, bool* needs_init,
     std::string list;
     status = BuildDirFileName(entry->number, &list, kKindSecurityList);
     if (status != ZARQ_OK) return status;
-    if (!IsExistingFile(list)) {
+    if (!ExistsExactly(list)) {
       *needs_init = true;
       return WriteHeader(file, header);
     }
@@ -220,9 +220,7 @@ int32_t RegisterFirstUser(DirectoryEntry* entry) {
   EncodeUserRecord(OwnRecord(), own);
   // The record first: a header never counts a user whose record is missing.
   status = WriteRecord(file, 1, own);
-  if (status == ZARQ_OK) status = FileFlush(file);
   if (status == ZARQ_OK) status = WriteHeader(file, header);
-  if (status == ZARQ_OK) status = FileFlush(file);
   if (status == ZARQ_OK) entry->user_record = 1;
   return status;
 }

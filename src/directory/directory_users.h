@@ -45,7 +45,7 @@ int32_t InspectUserFile(DirectoryEntry* entry, UserFileState* state);
 int32_t CreateUserFile(DirectoryEntry* entry);
 
 // Ends the first user's build: writes this process's record and then the
-// header with one user, both flushed. The header stays locked.
+// header with one user. The header stays locked.
 int32_t RegisterFirstUser(DirectoryEntry* entry);
 
 // Adds this process to an existing user file. *needs_init is set when the

@@ -22,8 +22,8 @@ int32_t CloseHandleOf(uint8_t directory, FileHandle handle, int32_t status) {
 
 }  // namespace
 
-int32_t WriteNewFile(uint8_t directory, const std::string& path, const void* bytes,
-                     uint32_t size) {
+int32_t WriteNewFile(uint8_t directory, const std::string& path, const void* bytes, uint32_t size,
+                     bool flush) {
   FileHandle file = kNoFileHandle;
   bool existed = false;
   int32_t status = FileCreateNew(directory, path.c_str(), &file, &existed);
@@ -33,7 +33,7 @@ int32_t WriteNewFile(uint8_t directory, const std::string& path, const void* byt
   }
   if (status != ZARQ_OK) return status;
   status = FileWrite(file, size, bytes);
-  if (status == ZARQ_OK) status = FileFlush(file);
+  if (status == ZARQ_OK && flush) status = FileFlush(file);
   return CloseHandleOf(directory, file, status);
 }
 
@@ -54,7 +54,7 @@ int32_t ReplaceWithFile(uint8_t directory, const std::string& temporary, const s
 int32_t ReplaceFileContents(uint8_t directory, const std::string& temporary,
                             const std::string& target, bool exact, const void* bytes,
                             uint32_t size) {
-  int32_t status = WriteNewFile(directory, temporary, bytes, size);
+  int32_t status = WriteNewFile(directory, temporary, bytes, size, false);
   if (status == ZARQ_OK) status = ReplaceWithFile(directory, temporary, target, exact);
   if (status != ZARQ_OK) DeleteFileByName(temporary);
   return status;

@@ -16,11 +16,12 @@
 namespace zarq {
 
 // Creates path exclusively in the directory and writes size bytes to it
-// (flushed, handle closed). A file already of that name is a leftover of
-// a process that died replacing a file: it is removed first. The caller
-// holds whatever makes it the only writer of that name.
-int32_t WriteNewFile(uint8_t directory, const std::string& path, const void* bytes,
-                     uint32_t size);
+// (flushed to the disk when flush is set; the handle closed). A file
+// already of that name is a leftover of a process that died replacing a
+// file: it is removed first. The caller holds whatever makes it the only
+// writer of that name.
+int32_t WriteNewFile(uint8_t directory, const std::string& path, const void* bytes, uint32_t size,
+                     bool flush);
 
 // Gives the file temporary the name target in one step (target as its
 // folder spells it, unless exact). Cached handles of target are closed and
@@ -28,8 +29,9 @@ int32_t WriteNewFile(uint8_t directory, const std::string& path, const void* byt
 int32_t ReplaceWithFile(uint8_t directory, const std::string& temporary, const std::string& target,
                         bool exact);
 
-// WriteNewFile under temporary, then ReplaceWithFile onto target; on a
-// failure the temporary file is removed again and target is untouched.
+// WriteNewFile under temporary, then ReplaceWithFile onto target (which
+// puts the data on the disk before the name); on a failure the temporary
+// file is removed again and target is untouched.
 int32_t ReplaceFileContents(uint8_t directory, const std::string& temporary,
                             const std::string& target, bool exact, const void* bytes,
                             uint32_t size);

@@ -157,6 +157,14 @@ int32_t FileOpen(uint8_t directory, const char* path, FileHandle* handle, uint32
     return ZARQ_OK;
   }
 
+  // The library's own working files are found by the open itself: no
+  // attribute check, which would look for other spellings of the name.
+  if (flags & kOpenWorkingFile) {
+    OpenDisposition disposition = (flags & kOpenTruncate) ? OpenDisposition::kCreateAlways
+                                  : (flags & kOpenCreate) ? OpenDisposition::kOpenAlways
+                                                          : OpenDisposition::kOpenExisting;
+    return OpenIntoSlot(table, directory, path, name, flags, disposition, handle);
+  }
   uint32_t attributes = 0;
   bool create = false;
   int32_t status = FileAttributes(path, &attributes, kGetAttributes);

@@ -257,6 +257,11 @@ int32_t ReadFileStart(const std::string& path, uint32_t count, std::string* byte
   return MapSystemError(error, ZARQ_E_READ_FAILED);
 }
 
+bool ExistsExactly(const std::string& path) {
+  FileIdentity identity;
+  return Os().IdentityOfName(path, &identity) == 0;
+}
+
 bool HandleStillNamed(FileHandle handle, const std::string& path) {
   FileIdentity open, named;
   return Os().IdentityOfHandle(handle, &open) == 0 && Os().IdentityOfName(path, &named) == 0 &&

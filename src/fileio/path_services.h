@@ -93,6 +93,10 @@ int32_t ActualFileName(const std::string& path, std::string* actual);
 // file table: a file only looked at), and its size.
 int32_t ReadFileStart(const std::string& path, uint32_t count, std::string* bytes, uint64_t* size);
 
+// Whether path names anything under exactly that spelling (a link
+// itself counts): for the library's own files, which it always names so.
+bool ExistsExactly(const std::string& path);
+
 // Whether path still names the file open through handle (not deleted, not
 // replaced by another file since it was opened).
 bool HandleStillNamed(FileHandle handle, const std::string& path);

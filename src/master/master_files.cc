@@ -43,7 +43,7 @@ int32_t LocateMasterFileIn(DirectoryFacts* facts, uint16_t kind, MasterFileName*
   if (status != ZARQ_OK) return status;
   file->name = canonical;
   std::string actual;
-  if (ActualFileName(canonical, &actual) != ZARQ_OK || !IsExistingFile(actual)) return ZARQ_OK;
+  if (ActualFileName(canonical, &actual) != ZARQ_OK) return ZARQ_OK;
   // Where names ignore case there is no other spelling of a name.
   if (kPathsIgnoreCase || actual == canonical || LooksLikeMasterFile(actual, kind)) {
     file->name = actual;

@@ -177,7 +177,8 @@ int32_t CarryOutRenumbering(DirectoryEntry* entry, const RenumberPlan& plan) {
   int32_t status = BuildJournalFileName(entry->number, &name);
   if (status != ZARQ_OK) return status;
   std::string bytes = EncodeJournal(plan, 0);
-  status = WriteNewFile(entry->number, name, bytes.data(), static_cast<uint32_t>(bytes.size()));
+  status =
+      WriteNewFile(entry->number, name, bytes.data(), static_cast<uint32_t>(bytes.size()), true);
   FileHandle journal = kNoFileHandle;
   if (status == ZARQ_OK) status = SetRecordNumbers(entry, plan);
   if (status == ZARQ_OK) status = FileOpen(entry->number, name.c_str(), &journal, kOpenWorkingFile);
@@ -189,7 +190,7 @@ int32_t CarryOutRenumbering(DirectoryEntry* entry, const RenumberPlan& plan) {
 int32_t FinishRenumbering(DirectoryEntry* entry) {
   std::string name;
   int32_t status = BuildJournalFileName(entry->number, &name);
-  if (status != ZARQ_OK || !IsExistingFile(name)) return status;
+  if (status != ZARQ_OK || !ExistsExactly(name)) return status;
   FileHandle journal = kNoFileHandle;
   uint32_t size = 0;
   status = FileOpen(entry->number, name.c_str(), &journal, kOpenWorkingFile);
@@ -205,7 +206,7 @@ int32_t FinishRenumbering(DirectoryEntry* entry) {
     // the journal, so only another program can have removed it).
     std::string list;
     status = BuildDirFileName(entry->number, &list, kKindSecurityList);
-    if (status == ZARQ_OK && IsExistingFile(list)) status = SetRecordNumbers(entry, plan);
+    if (status == ZARQ_OK && ExistsExactly(list)) status = SetRecordNumbers(entry, plan);
     if (status == ZARQ_OK) status = MakeMoves(entry, plan, done, journal);
     if (status != ZARQ_OK) return status;
   }

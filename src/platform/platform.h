@@ -154,7 +154,7 @@ class Platform {
                                uint32_t options) = 0;
   // The name of an existing file as its folder spells it (path itself, or
   // the one name that matches it without regard to case); error 2 when
-  // there is none.
+  // there is none, error 5 when the name is a folder's.
   virtual uint32_t ActualName(const std::string& path, std::string* actual) = 0;
   // The identity of the file open through handle, and of the file that
   // path names now (a symbolic link itself, not its target).

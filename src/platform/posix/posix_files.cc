@@ -269,32 +269,28 @@ uint32_t NativePlatform::ReplaceFile(const std::string& from, const std::string&
                                      uint32_t options) {
   std::string source = ResolveExistingName(from);
   std::string target = (options & kNameExact) ? to : ResolveExistingName(to);
-  // The new file's data first, then the name; the folder's entry after.
+  // The new file's data first, then the name.
   int fd = open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) return LastError();
   int synced = fdatasync(fd);
   int error = errno;
   close(fd);
   if (synced != 0) return WindowsErrorFromErrno(error);
+  // The folder's entry is not flushed here: the file systems journal
+  // their entries in order, so the rename is on the disk before any later
+  // removal of the files it replaces the need for.
   if (rename(source.c_str(), target.c_str()) != 0) return LastError();
-  std::string folder, name;
-  SplitFolder(target, &folder, &name);
-  int directory = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (directory >= 0) {
-    fsync(directory);
-    close(directory);
-  }
   return kErrorSuccess;
 }
 
 uint32_t NativePlatform::ActualName(const std::string& path, std::string* actual) {
   *actual = ResolveExistingName(path);
   struct stat info;
-  if (lstat(actual->c_str(), &info) != 0) {
-    actual->clear();
-    return LastError();
-  }
-  return kErrorSuccess;
+  uint32_t error = stat(actual->c_str(), &info) != 0 ? LastError()
+                   : S_ISDIR(info.st_mode)            ? kErrorAccessDenied
+                                                      : kErrorSuccess;
+  if (error != kErrorSuccess) actual->clear();
+  return error;
 }
 
 uint32_t NativePlatform::IdentityOfHandle(FileHandle handle, FileIdentity* identity) {

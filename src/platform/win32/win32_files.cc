@@ -156,6 +156,7 @@ uint32_t NativePlatform::ActualName(const std::string& path, std::string* actual
   HANDLE search = FindFirstFileA(path.c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return GetLastError();
   FindClose(search);
+  if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return kErrorAccessDenied;
   size_t cut = path.find_last_of("\\/");
   *actual = (cut == std::string::npos ? std::string() : path.substr(0, cut + 1)) + found.cFileName;
   return kErrorSuccess;
