@@ -103,6 +103,16 @@ int32_t OpenIntoSlot(FileTableState& table, uint8_t directory, const char* path,
   return ZARQ_OK;
 }
 
+// A path of at most kMaxFilePath characters and an out handle, set to none.
+int32_t CheckOpenArguments(const char* path, FileHandle* handle) {
+  if (handle == nullptr) return ZARQ_E_INVALID_ARGUMENT;
+  *handle = kNoFileHandle;
+  if (path == nullptr || path[0] == '\0' || strnlen(path, kMaxFilePath + 1) > kMaxFilePath) {
+    return ZARQ_E_INVALID_ARGUMENT;
+  }
+  return ZARQ_OK;
+}
+
 }  // namespace
 
 FileTableState& TheFileTable() {
@@ -118,15 +128,8 @@ int FindSlotOfHandle(const FileTableState& table, FileHandle handle) {
 }
 
 int32_t FileOpen(uint8_t directory, const char* path, FileHandle* handle, uint32_t flags) {
-  if (flags & kOpenCreateNew) {
-    bool existed = false;
-    return FileCreateNew(directory, path, handle, &existed);
-  }
-  if (handle == nullptr) return ZARQ_E_INVALID_ARGUMENT;
-  *handle = kNoFileHandle;
-  if (path == nullptr || path[0] == '\0' || strnlen(path, kMaxFilePath + 1) > kMaxFilePath) {
-    return ZARQ_E_INVALID_ARGUMENT;
-  }
+  int32_t checked = CheckOpenArguments(path, handle);
+  if (checked != ZARQ_OK) return checked;
   FileTableState& table = TheFileTable();
   MutexLock guard(&table.lock);
   if (table.slots.empty()) return ZARQ_STATE_UNINITIALIZED;
@@ -220,11 +223,8 @@ int32_t FileCloseNamed(uint8_t directory, const std::string& path) {
 
 int32_t FileCreateNew(uint8_t directory, const char* path, FileHandle* handle, bool* existed) {
   *existed = false;
-  if (handle == nullptr) return ZARQ_E_INVALID_ARGUMENT;
-  *handle = kNoFileHandle;
-  if (path == nullptr || path[0] == '\0' || strnlen(path, kMaxFilePath + 1) > kMaxFilePath) {
-    return ZARQ_E_INVALID_ARGUMENT;
-  }
+  int32_t checked = CheckOpenArguments(path, handle);
+  if (checked != ZARQ_OK) return checked;
   FileTableState& table = TheFileTable();
   MutexLock guard(&table.lock);
   if (table.slots.empty()) return ZARQ_STATE_UNINITIALIZED;
@@ -233,7 +233,7 @@ int32_t FileCreateNew(uint8_t directory, const char* path, FileHandle* handle, b
   int32_t closed = CloseSlotsNamed(table, directory, name);
   if (closed != ZARQ_OK) return closed;
   uint32_t error = 0;
-  int32_t status = OpenIntoSlot(table, directory, path, name, kOpenWorkingFile | kOpenCreateNew,
+  int32_t status = OpenIntoSlot(table, directory, path, name, kOpenWorkingFile,
                                 OpenDisposition::kCreateNew, handle, &error);
   if (error == kErrorFileExists || error == kErrorAlreadyExists) {
     *existed = true;

@@ -38,8 +38,6 @@ enum OpenFlags : uint32_t {
   // The library's own working files: the name exactly as built, never a
   // symbolic link.
   kOpenWorkingFile = 0x10,
-  // Create a new file: never a cached or existing one (see FileCreateNew).
-  kOpenCreateNew = 0x20,
 };
 
 enum SeekMode : int {
