@@ -1,20 +1,22 @@
 #!/usr/bin/env bash
 # A native Linux process and a Windows process under Wine lock ranges of one
 # file in one folder: each must see the other's locks (both end up as POSIX
-# locks on the same file). Needs build/native and build/win64 with tests.
+# locks on the same file). Needs build/native and the Windows build tree
+# (build/win64 by default, or build/win32) with tests; runs Wine through
+# scripts/wine-run (its prefix, its quiet output).
+# Usage: scripts/interop-test.sh [win64|win32]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 native=$here/build/native/tests/zarq_peer
-windows=$here/build/win64/tests/zarq_peer.exe
+windows=$here/build/${1:-win64}/tests/zarq_peer.exe
 [ -x "$native" ] && [ -f "$windows" ] || { echo "peers not built"; exit 1; }
 folder=$(mktemp -d)
 winfolder="Z:$(echo "$folder" | tr / '\\')"
-export WINEDEBUG=-all
 
 # Each peer reads commands on its standard input and appends one answer
 # line per command to its answers file.
 exec 3> >("$native" "$folder/linux.answers")
-exec 4> >(wine "$windows" "$winfolder\\windows.answers")
+exec 4> >("$here/scripts/wine-run" "$windows" "$winfolder\\windows.answers")
 trap 'echo exit >&3; echo exit >&4; sleep 1; rm -rf "$folder"' EXIT
 
 ask() {  # ask <fd> <answers file> <command>: prints the status
