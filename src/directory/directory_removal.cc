@@ -99,16 +99,22 @@ bool IsLeftoverName(const std::string& name) {
   return name.size() == 11 && name.rfind("~ZQ", 0) == 0 && IsLibraryTemporaryName(name);
 }
 
+// Removes the temporary files of the library's own names that a process
+// which died meanwhile left (a temporary master file, the scratch file of
+// a test for writing).
+int32_t DeleteLeftoverFiles(DirectoryEntry* entry) {
+  std::string pattern;
+  int32_t status = BuildDirFileName(entry->number, &pattern,
+                                    kKindScratchOrAll | kKindWildcard | kKindTemporary);
+  return status != ZARQ_OK ? status : DeleteFilesWhere(pattern, &IsLeftoverName);
+}
+
 }  // namespace
 
 int32_t ClearLeftovers(DirectoryEntry* entry) {
   if (entry->read_only()) return ZARQ_OK;
   int32_t status = FinishRenumbering(entry);
-  std::string pattern;
-  if (status == ZARQ_OK) status = BuildDirFileName(entry->number, &pattern, kKindScratchOrAll |
-                                                                              kKindWildcard |
-                                                                              kKindTemporary);
-  return status != ZARQ_OK ? status : DeleteFilesWhere(pattern, &IsLeftoverName);
+  return status != ZARQ_OK ? status : DeleteLeftoverFiles(entry);
 }
 
 int32_t LeaveUnderGate(DirectoryEntry* entry, bool clear_lock_marks) {
@@ -176,6 +182,12 @@ int32_t RemoveDirectoryFiles(DirectoryEntry* entry, bool was_last) {
     if (status != ZARQ_OK) return status;
   } else if (!was_last) {
     ReleaseMasterFiles(entry);
+  }
+  // Users that died while others kept the directory open may have left
+  // temporary files: no one else can still be using them.
+  if (!entry->read_only()) {
+    status = DeleteLeftoverFiles(entry);
+    if (status != ZARQ_OK) return status;
   }
   return DeleteUserFile(entry);
 }

@@ -22,12 +22,28 @@
 //                                  the record (checked, locked), set ExtraValue
 //                                  to the round and the name to "<tag> <slot>",
 //                                  write its data part
+//   cycle <path> <flags> <max_pause_ms> <seed>
+//                                  pauses 0..max_pause_ms (random; the first
+//                                  cycle seeds the generator), opens the
+//                                  directory, and when that worked pauses
+//                                  again and closes it; answers
+//                                  "= <open status> <close status>" (close
+//                                  status 1 when no close was tried)
+//   count <dir>                    ZARQ1_GetDirectoryStatus -> LiveSecurities
+//   arm <k> <torn>                 counts the file-changing calls from now on
+//                                  and crashes at call k (crash_platform.h),
+//                                  answering "= -9998 crashed <k>" then;
+//                                  k 0 only counts
+//   calls                          -> the number of calls counted since arm
+//                                  and their letters ("-" for none)
 //   exit                           ends normally (no answer)
 
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <optional>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -38,11 +54,15 @@
 #include "src/frame/entry_frame.h"
 #include "src/master/security_store.h"
 #include "src/platform/platform.h"
+#include "tests/peer/crash_platform.h"
 
 namespace zarq {
 namespace {
 
 using Arguments = std::istringstream;
+
+std::ofstream g_answers;
+zarq_test::CrashPlatform* g_crash = nullptr;  // installed by the first arm, never removed
 
 int32_t Init(Arguments& in, std::string*) {
   std::string application, user;
@@ -152,17 +172,74 @@ int32_t Rewrite(Arguments& in, std::string*) {
   return status;
 }
 
+int32_t Cycle(Arguments& in, std::string* answer) {
+  static std::optional<std::mt19937> random;
+  std::string path;
+  uint32_t flags = 0, max_pause_ms = 0, seed = 0;
+  in >> path >> flags >> max_pause_ms >> seed;
+  if (!random) random.emplace(seed);
+  auto pause = [&] {
+    Os().Sleep(std::uniform_int_distribution<uint32_t>(0, max_pause_ms)(*random));
+  };
+  pause();
+  uint8_t number = 0;
+  int32_t status = ZARQ1_OpenDirectory(path.c_str(), &number, flags);
+  int32_t closed = 1;
+  if (status >= 0) {
+    pause();
+    closed = ZARQ1_CloseDirectory(number);
+  }
+  *answer = " " + std::to_string(closed);
+  return status;
+}
+
+int32_t Count(Arguments& in, std::string* answer) {
+  int dir = 0;
+  in >> dir;
+  ZarqDirectoryStatus status;
+  int32_t result = ZARQ1_GetDirectoryStatus(static_cast<int8_t>(dir), "", &status);
+  *answer = " " + std::to_string(status.LiveSecurities);
+  return result;
+}
+
+int32_t Arm(Arguments& in, std::string*) {
+  uint32_t crash_at = 0, torn = 0;
+  in >> crash_at >> torn;
+  if (g_crash == nullptr) {
+    g_crash = new zarq_test::CrashPlatform(&g_answers);
+    SetPlatformForTesting(g_crash);
+  }
+  g_crash->Arm(crash_at, torn != 0);
+  return ZARQ_OK;
+}
+
+int32_t Calls(Arguments&, std::string* answer) {
+  std::string letters = g_crash != nullptr ? g_crash->calls() : "";
+  *answer = " " + std::to_string(letters.size()) + " " + (letters.empty() ? "-" : letters);
+  return ZARQ_OK;
+}
+
 }  // namespace
 }  // namespace zarq
 
 int main(int argc, char** argv) {
   using namespace zarq;
   const std::map<std::string, int32_t (*)(Arguments&, std::string*)> commands = {
-      {"init", Init}, {"open", Open},   {"close", Close},           {"sleep", Pause},
-      {"lock", Lock}, {"store", Store}, {"bumpheader", BumpHeader}, {"rewrite", Rewrite}};
+      {"init", Init},
+      {"open", Open},
+      {"close", Close},
+      {"sleep", Pause},
+      {"lock", Lock},
+      {"store", Store},
+      {"bumpheader", BumpHeader},
+      {"rewrite", Rewrite},
+      {"cycle", Cycle},
+      {"count", Count},
+      {"arm", Arm},
+      {"calls", Calls}};
   if (argc < 2) return 2;
-  std::ofstream answers(argv[1], std::ios::binary);
-  answers << "= 0 " << Os().ProcessId() << std::endl;
+  g_answers.open(argv[1], std::ios::binary);
+  g_answers << "= 0 " << Os().ProcessId() << std::endl;
   std::string line;
   while (std::getline(std::cin, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -173,7 +250,7 @@ int main(int argc, char** argv) {
     auto command = commands.find(name);
     int32_t status =
         command != commands.end() ? command->second(in, &answer) : ZARQ_E_INVALID_ARGUMENT;
-    answers << "= " << status << answer << std::endl;
+    g_answers << "= " << status << answer << std::endl;
   }
   return 0;
 }

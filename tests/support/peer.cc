@@ -12,6 +12,8 @@
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
 #endif
 
 namespace zarq_test {
@@ -59,12 +61,32 @@ bool Peer::Send(const std::string& command) {
          std::fflush(commands_) == 0;
 }
 
+bool Peer::Ended() const {
+#ifdef _WIN32
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, process_id_);
+  if (process == nullptr) return true;
+  bool ended = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+  CloseHandle(process);
+  return ended;
+#else
+  // The peer is our child when the shell replaced itself with it (WNOWAIT
+  // leaves an ended one for pclose to collect), else the shell's.
+  siginfo_t info{};
+  pid_t pid = static_cast<pid_t>(process_id_);
+  if (waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0) {
+    return info.si_pid != 0;
+  }
+  return kill(pid, 0) != 0 && errno == ESRCH;
+#endif
+}
+
 int32_t Peer::Answer(std::string* rest, uint32_t timeout_ms) {
   std::string text;
-  for (uint32_t waited = 0;
-       (text = folder_.ReadFile("answers")).find('\n', answered_) == std::string::npos;
-       waited += 5) {
-    if (waited >= timeout_ms) return -9999;
+  for (uint32_t waited = 0;; waited += 5) {
+    // Looked at before the answers, so that a last answer is not missed.
+    bool ended = process_id_ != 0 && Ended();
+    if ((text = folder_.ReadFile("answers")).find('\n', answered_) != std::string::npos) break;
+    if (ended || waited >= timeout_ms) return -9999;
     Pause();
   }
   size_t end = text.find('\n', answered_);
@@ -92,7 +114,8 @@ void Peer::Kill() {
 }
 
 int Peer::Exit() {
-  if (!Send("exit")) return -1;
+  if (commands_ == nullptr) return -1;
+  Send("exit");  // fails for a peer that ended; pclose still collects it
   int status = pclose(commands_);
   commands_ = nullptr;
 #ifdef _WIN32

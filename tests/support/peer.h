@@ -28,13 +28,18 @@ class Peer {
   }
   // Sends a command without waiting for its answer (collect it with Answer).
   bool Send(const std::string& command);
+  // The next answer; -9999 at once when the process ended without giving
+  // one, or after timeout_ms.
   int32_t Answer(std::string* rest = nullptr, uint32_t timeout_ms = 30000);
   // Ends the process at once, as a crash would.
   void Kill();
-  // Ends it normally; its exit code, or -1.
+  // Ends it normally (or waits for it, when it ended by itself); its exit
+  // code, or -1.
   int Exit();
 
  private:
+  bool Ended() const;
+
   TempFolder folder_;  // holds the file of answers
   std::FILE* commands_ = nullptr;
   uint32_t process_id_ = 0;

@@ -1,0 +1,254 @@
+// crash_points.cc: the crash-points mode. A victim process dies at each
+// file-changing call of an open or a close in turn (and, for writes, also
+// half-way through the write), in four scenarios: as the first user, as
+// the last one leaving, and opening or leaving while a holder process has
+// the directory open. The folder it leaves must then be recoverable two
+// ways: (A) by the crashed identity coming back (the holder, still open,
+// leaving last), and (B) on a copy, by another identity, the crashed one
+// and the holder (whose record the copy keeps) coming back after it while
+// working files remain. Afterwards the folder must hold exactly the sample
+// again.
+
+#include <chrono>
+#include <cstdio>
+#include <sstream>
+#include <vector>
+
+#include "tests/harness/folder_files.h"
+#include "tests/harness/harness.h"
+#include "tests/harness/invariants.h"
+#include "tests/harness/sample_database.h"
+
+namespace zarq_test {
+namespace {
+
+constexpr int32_t kCrashed = -9998;
+constexpr uint32_t kAllowSameUser = 0x04;
+const char kVictim[] = "Crash Victim";
+const char kHolder[] = "Crash Holder";
+const char kRescuer[] = "Crash Rescuer";
+
+struct Scenario {
+  int number;
+  const char* name;
+  bool holder;        // another process has the directory open throughout
+  bool victim_opens;  // the victim opens unarmed and dies in its close
+};
+constexpr Scenario kScenarios[] = {
+    {1, "import", false, false},
+    {2, "write-back", false, true},
+    {3, "later open", true, false},
+    {4, "non-last close", true, true},
+};
+
+using Problems = std::vector<std::string>;
+
+// Sends command and notes a problem unless the answer is expected.
+bool Expect(Peer* peer, const std::string& command, int32_t expected, const std::string& label,
+            Problems* problems, std::string* rest = nullptr) {
+  int32_t status = peer->Call(command, rest);
+  if (status == expected) return true;
+  problems->push_back(label + " gave " + std::to_string(status));
+  return false;
+}
+
+// A process of identity opens folder with flags, counts the securities
+// when asked to, and closes it again.
+void Visit(const std::string& folder, const char* identity, uint32_t flags, bool count,
+           const std::string& label, Problems* problems) {
+  Peer peer;
+  std::string who = label + ": " + identity;
+  if (!StartPeer(&peer, identity)) {
+    problems->push_back(who + " did not start");
+    return;
+  }
+  std::string dir, live;
+  if (Expect(&peer, "open " + folder + " " + std::to_string(flags), 0,
+             who + " open " + std::to_string(flags), problems, &dir)) {
+    if (count && Expect(&peer, "count " + dir, 0, who + " count", problems, &live) &&
+        live != std::to_string(kSampleSecurities)) {
+      problems->push_back(who + " counts " + live + " securities");
+    }
+    Expect(&peer, "close " + dir, 0, who + " close", problems);
+  }
+  peer.Exit();
+}
+
+void AddViolations(const std::string& folder, const SampleDatabase& sample,
+                   const std::string& label, Problems* problems) {
+  for (const std::string& v : CheckInvariants(folder, sample)) {
+    problems->push_back(label + ": " + v);
+  }
+}
+
+// One run of a scenario in a fresh copy of the template.
+class ScenarioRun {
+ public:
+  ScenarioRun(const Scenario& scenario, const std::string& template_folder) : scenario_(scenario) {
+    CopyFolder(template_folder, folder_.path());
+  }
+
+  const std::string& path() const { return folder_.path(); }
+  Peer& victim() { return victim_; }
+
+  // Sets the scenario up and runs the victim's step armed with (k, torn);
+  // returns that step's status.
+  int32_t Run(uint32_t k, bool torn, Problems* problems) {
+    if (scenario_.holder) Open(&holder_, kHolder, &holder_dir_, problems);
+    if (scenario_.victim_opens) Open(&victim_, kVictim, &victim_dir_, problems);
+    if (!scenario_.victim_opens && !StartPeer(&victim_, kVictim)) {
+      problems->push_back("victim did not start");
+    }
+    Expect(&victim_, "arm " + std::to_string(k) + " " + (torn ? "1" : "0"), 0, "arm", problems);
+    return scenario_.victim_opens ? victim_.Call("close " + victim_dir_)
+                                  : victim_.Call("open " + path() + " 0", &victim_dir_);
+  }
+
+  // Ends an uncrashed run: the victim (when it still has the directory
+  // open) and the holder close.
+  void Finish(Problems* problems) {
+    if (!scenario_.victim_opens) {
+      Expect(&victim_, "close " + victim_dir_, 0, "victim close", problems);
+    }
+    victim_.Exit();
+    CloseHolder("holder", problems);
+  }
+
+  // Recovery A, here: the crashed identity comes back; the holder, still
+  // open, closes last.
+  void RecoverAsVictim(const SampleDatabase& sample, Problems* problems) {
+    Visit(path(), kVictim, kAllowSameUser, true, "A", problems);
+    CloseHolder("A: holder", problems);
+    AddViolations(path(), sample, "A", problems);
+  }
+
+ private:
+  void Open(Peer* peer, const char* identity, std::string* dir, Problems* problems) {
+    if (!StartPeer(peer, identity)) problems->push_back(std::string(identity) + " did not start");
+    Expect(peer, "open " + path() + " 0", 0, std::string(identity) + " open", problems, dir);
+  }
+  void CloseHolder(const std::string& label, Problems* problems) {
+    if (!scenario_.holder) return;
+    Expect(&holder_, "close " + holder_dir_, 0, label + " close", problems);
+    holder_.Exit();
+  }
+
+  const Scenario& scenario_;
+  TempFolder folder_;  // before the peers: they end before it is removed
+  Peer holder_, victim_;
+  std::string holder_dir_, victim_dir_;
+};
+
+// Recovery B, on a copy: another identity opens, counts and closes; then,
+// for as long as working files remain, the crashed identity and the
+// holder (whose record the copy keeps) come back in turn.
+void RecoverAsOther(const Scenario& scenario, const std::string& folder,
+                    const SampleDatabase& sample, Problems* problems) {
+  Visit(folder, kRescuer, 0, true, "B", problems);
+  if (WorkingFilesRemain(folder)) Visit(folder, kVictim, kAllowSameUser, false, "B", problems);
+  if (scenario.holder && WorkingFilesRemain(folder)) {
+    Visit(folder, kHolder, kAllowSameUser, false, "B", problems);
+  }
+  AddViolations(folder, sample, "B", problems);
+}
+
+// Runs the scenario unarmed and returns the letters of its file-changing
+// calls ("" when the run itself failed; problems say why).
+std::string CountCalls(const Scenario& scenario, const std::string& template_folder,
+                       const SampleDatabase& sample, Problems* problems) {
+  ScenarioRun run(scenario, template_folder);
+  int32_t status = run.Run(0, false, problems);
+  if (status != 0) problems->push_back("unarmed victim step gave " + std::to_string(status));
+  std::string answer, letters;
+  size_t count = 0;
+  Expect(&run.victim(), "calls", 0, "calls", problems, &answer);
+  std::istringstream(answer) >> count >> letters;
+  run.Finish(problems);
+  AddViolations(run.path(), sample, "unarmed", problems);
+  return letters.size() == count ? letters : "";
+}
+
+struct Tally {
+  int tried = 0;
+  int failed = 0;
+};
+
+// Counts a crash point (k 0: the unarmed run) and prints its problems.
+void Report(const Scenario& scenario, uint32_t k, char letter, bool torn, const Problems& problems,
+            Tally* tally) {
+  if (k > 0) ++tally->tried;
+  if (problems.empty()) return;
+  ++tally->failed;
+  std::printf("FAIL scenario %d (%s) k=%u %c%s:\n", scenario.number, scenario.name, k, letter,
+              torn ? " torn" : "");
+  for (const std::string& p : problems) std::printf("    %s\n", p.c_str());
+}
+
+// Runs the scenario with the victim dying at call k, then both recoveries.
+Problems TryCrashPoint(const Scenario& scenario, const std::string& template_folder,
+                       const SampleDatabase& sample, uint32_t k, bool torn) {
+  Problems problems;
+  ScenarioRun run(scenario, template_folder);
+  int32_t status = run.Run(k, torn, &problems);
+  run.victim().Exit();  // its locks are gone once it has ended
+  if (status != kCrashed) {
+    problems.push_back("the victim did not crash: its step gave " + std::to_string(status));
+  } else if (problems.empty()) {
+    TempFolder copy;
+    CopyFolder(run.path(), copy.path());
+    run.RecoverAsVictim(sample, &problems);
+    RecoverAsOther(scenario, copy.path(), sample, &problems);
+  }
+  return problems;
+}
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace
+
+int RunCrashPoints(const HarnessOptions& options) {
+  const SampleDatabase sample = MakeSampleDatabase();
+  TempFolder template_folder;
+  WriteSampleDatabase(sample, template_folder);
+  if (!CheckInvariants(template_folder.path(), sample).empty()) {
+    std::printf("the sample database fails its own checks\n");
+    return 2;
+  }
+  std::string summary;
+  int failed = 0;
+  for (const Scenario& scenario : kScenarios) {
+    if (options.scenario != 0 && options.scenario != scenario.number) continue;
+    const auto start = std::chrono::steady_clock::now();
+    Problems problems;
+    std::string letters = CountCalls(scenario, template_folder.path(), sample, &problems);
+    std::printf("scenario %d (%s): %zu file-changing calls: %s\n", scenario.number, scenario.name,
+                letters.size(), letters.c_str());
+    Tally tally;
+    Report(scenario, 0, '-', false, problems, &tally);
+    for (size_t k = 1; k <= letters.size(); ++k) {
+      // Every n-th call, and always the last one (the step's final act).
+      if ((k - 1) % static_cast<size_t>(options.every) != 0 && k != letters.size()) continue;
+      for (bool torn : {false, true}) {
+        if (torn && letters[k - 1] != 'W') continue;
+        problems =
+            TryCrashPoint(scenario, template_folder.path(), sample, static_cast<uint32_t>(k), torn);
+        Report(scenario, static_cast<uint32_t>(k), letters[k - 1], torn, problems, &tally);
+      }
+    }
+    failed += tally.failed;
+    char line[160];
+    std::snprintf(line, sizeof(line),
+                  "  scenario %d (%s): %zu calls, %d crash points tried, %d failed (%.1f s)\n",
+                  scenario.number, scenario.name, letters.size(), tally.tried, tally.failed,
+                  SecondsSince(start));
+    summary += line;
+  }
+  std::printf("crash points (every %d):\n%s", options.every, summary.c_str());
+  std::printf(failed == 0 ? "crash points: passed\n" : "crash points: FAILED at %d points\n",
+              failed);
+  return failed == 0 ? 0 : 1;
+}
+
+}  // namespace zarq_test
