@@ -15,6 +15,7 @@
 #include "include/zarq.h"
 #include "src/directory/directory_entry.h"
 #include "src/master/renumber_journal.h"
+#include "src/platform/system_errors.h"
 #include "tests/directory/database_fixture.h"
 #include "tests/support/platform_doubles.h"
 
@@ -26,6 +27,43 @@ using zarq_test::WriteMasterFiles;
 
 class RecoveryTest : public DatabaseOpenTest {
  protected:
+  // Fails the step-th file-changing call (1-based) with access denied.
+  class StopAt : public zarq_test::FaultPlatform {
+   public:
+    explicit StopAt(int step) : step_(step) {}
+    uint32_t OpenFile(const std::string& path, bool read_only, OpenDisposition disposition,
+                      uint32_t options, FileHandle* handle) override {
+      if (disposition != OpenDisposition::kOpenExisting && Stops()) return kErrorAccessDenied;
+      return FaultPlatform::OpenFile(path, read_only, disposition, options, handle);
+    }
+    uint32_t WriteFile(FileHandle handle, const void* buffer, uint32_t count,
+                       uint32_t* done) override {
+      *done = 0;
+      return Stops() ? kErrorAccessDenied : FaultPlatform::WriteFile(handle, buffer, count, done);
+    }
+    uint32_t SetFileSize(FileHandle handle, uint64_t size) override {
+      return Stops() ? kErrorAccessDenied : FaultPlatform::SetFileSize(handle, size);
+    }
+    uint32_t RemoveFile(const std::string& path) override {
+      return Stops() ? kErrorAccessDenied : FaultPlatform::RemoveFile(path);
+    }
+    uint32_t RenameFile(const std::string& from, const std::string& to) override {
+      return Stops() ? kErrorAccessDenied : FaultPlatform::RenameFile(from, to);
+    }
+    uint32_t ReplaceFile(const std::string& from, const std::string& to,
+                         uint32_t options) override {
+      return Stops() ? kErrorAccessDenied : FaultPlatform::ReplaceFile(from, to, options);
+    }
+
+   private:
+    // Once stopped, the process is as good as dead: later calls fail too.
+    bool Stops() { return ++calls_ >= step_; }
+    int step_;
+    int calls_ = 0;
+  };
+
+  void OpenWithNumbersToMove();
+  void ExpectNumbersMoved(const std::string& when);
   // Ends this process's use of the open directory as a crash would: its
   // registration and working files stay as they are.
   void Vanish() {
@@ -127,20 +165,69 @@ TEST_F(RecoveryTest, LeftoversOfTheLibraryGoAndNothingElse) {
   ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
 }
 
-// Position 10 uses number 400 and position 300 number 10: the write-back
-// moves F10.DAT to F300.MWD and then F400.MWD to F10.DAT. A crash between
-// the two must not lose either.
-TEST_F(RecoveryTest, AWriteBackCutShortWhileMovingDataFilesIsFinished) {
+// Position 10 uses number 400 and position 300 number 10, and a composite
+// uses both: the write-back moves F10.DAT to F300.MWD and then F400.MWD to
+// F10.DAT.
+void RecoveryTest::OpenWithNumbersToMove() {
   WriteMasterFiles(folder_, NumberedSecurities(300));
   ASSERT_EQ(Open(), ZARQ_OK);
   SecurityList list;
   ASSERT_EQ(ReadSecurityList(FindDirectory(dir_), &list), ZARQ_OK);
   list.at(10).file_number = 400;
   list.at(300).file_number = 10;
+  list.at(50) = zarq_test::CompositeSecurity("S10", "S300", '-', 400, 10, 50);
+  list.at(50).slot = 50;
+  list.at(50).prev_slot = 49;
+  list.at(50).next_slot = 51;
   ASSERT_EQ(WriteSecurityList(FindDirectory(dir_), list, false), ZARQ_OK);
   folder_.WriteFile("F400.MWD", "ten");
+  folder_.WriteFile("F400.DOP", "fields of ten");
   folder_.WriteFile("F10.DAT", "three hundred");
   folder_.WriteFile("F300.MWD", "stale");
+}
+
+// Where the moved data ends, in the files and in the master files.
+void RecoveryTest::ExpectNumbersMoved(const std::string& when) {
+  EXPECT_EQ(folder_.ReadFile("F10.DAT"), "ten") << when;
+  EXPECT_EQ(folder_.ReadFile("F10.DOP"), "fields of ten") << when;
+  EXPECT_EQ(folder_.ReadFile("F300.MWD"), "three hundred") << when;
+  EXPECT_FALSE(folder_.Exists("F400.MWD")) << when;
+  EXPECT_EQ(EmasterRecord(10).file_number, 10u) << when;
+  SecurityRecord composite = EmasterRecord(50);
+  EXPECT_EQ(std::tie(composite.primary_file_number, composite.secondary_file_number),
+            std::make_tuple(10, 300))
+      << when;
+  EXPECT_FALSE(WorkingFilesExist()) << when;
+  EXPECT_FALSE(folder_.Exists("~ZARQ.JNL")) << when;
+}
+
+// A write-back stopped at any of its file-changing steps (as a crash would
+// stop it) is finished by the next user, whatever the step.
+TEST_F(RecoveryTest, AWriteBackStoppedAtAnyStepIsFinishedByTheNextUser) {
+  for (int step = 1;; ++step) {
+    OpenWithNumbersToMove();
+    int32_t closed = ZARQ_OK;
+    {
+      StopAt os(step);
+      zarq_test::ScopedPlatform installed(&os);
+      closed = ZARQ1_CloseDirectory(dir_);
+    }
+    if (closed == ZARQ_OK) {
+      ExpectNumbersMoved("not stopped");
+      ASSERT_GT(step, 10);
+      break;
+    }
+    Vanish();
+    WithoutUsers();
+    ASSERT_EQ(Open(), ZARQ_OK) << "stopped at step " << step;
+    ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK) << "stopped at step " << step;
+    ExpectNumbersMoved("stopped at step " + std::to_string(step));
+    for (const auto& name : Names()) std::filesystem::remove(folder_.Join(name));
+  }
+}
+
+TEST_F(RecoveryTest, AWriteBackCutShortWhileMovingDataFilesIsFinished) {
+  OpenWithNumbersToMove();
   {
     zarq_test::InstalledFaults os;
     os.rename_fails_from = "F400.MWD";
@@ -156,11 +243,8 @@ TEST_F(RecoveryTest, AWriteBackCutShortWhileMovingDataFilesIsFinished) {
   ASSERT_EQ(Open(), ZARQ_OK);  // the next user finishes it first
   EXPECT_FALSE(folder_.Exists("~ZARQ.JNL"));
   EXPECT_EQ(folder_.ReadFile("F10.DAT"), "ten");
-  EXPECT_EQ(folder_.ReadFile("F300.MWD"), "three hundred");
-  EXPECT_FALSE(folder_.Exists("F400.MWD"));
   ASSERT_EQ(ZARQ1_CloseDirectory(dir_), ZARQ_OK);
-  EXPECT_EQ(EmasterRecord(10).file_number, 10u);
-  EXPECT_FALSE(WorkingFilesExist());
+  ExpectNumbersMoved("finished by the next user");
 }
 
 TEST(RenumberJournalTest, OnlyAWholeJournalIsActedOn) {
