@@ -36,7 +36,8 @@
 //                                  k 0 only counts
 //   calls                          -> the number of calls counted since arm
 //                                  and their letters ("-" for none)
-//   exit                           ends normally (no answer)
+//   exit                           shuts the library down and ends (no
+//                                  answer)
 
 #include <cstdio>
 #include <fstream>
@@ -246,11 +247,14 @@ int main(int argc, char** argv) {
     Arguments in(line);
     std::string name, answer;
     in >> name;
-    if (name == "exit") return 0;
+    if (name == "exit") break;
     auto command = commands.find(name);
     int32_t status =
         command != commands.end() ? command->second(in, &answer) : ZARQ_E_INVALID_ARGUMENT;
     g_answers << "= " << status << answer << std::endl;
   }
+  // Shut down before the process ends: the library's flush thread must not
+  // run on while the runtime tears the process down.
+  ZARQ1_Shutdown();
   return 0;
 }
