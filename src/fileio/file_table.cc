@@ -330,6 +330,12 @@ void StopFileTable() {
   table.slots.clear();
 }
 
+Platform* InstallPlatformForTesting(Platform* platform) {
+  FileTableState& table = TheFileTable();
+  MutexLock guard(&table.lock);
+  return SetPlatformForTesting(platform);
+}
+
 int FileTableUsedSlots() {
   FileTableState& table = TheFileTable();
   MutexLock guard(&table.lock);

@@ -121,6 +121,11 @@ void StopRegionLockTable();
 int32_t StartFileTable(int slot_count);
 void StopFileTable();
 
+// For tests: installs a platform double (nullptr: the system's own) and
+// returns the one it replaces, between two passes of the flush worker, so
+// that the worker never calls a double that is going away.
+Platform* InstallPlatformForTesting(Platform* platform);
+
 // For tests: the number of used slots, the handle and name in a slot, and
 // one flush pass as the worker does it.
 int FileTableUsedSlots();

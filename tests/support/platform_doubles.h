@@ -10,17 +10,19 @@
 #include <utility>
 #include <vector>
 
+#include "src/fileio/file_table.h"
 #include "src/platform/platform.h"
 #include "src/platform/system_errors.h"
 
 namespace zarq_test {
 
-// Installs a double for its lifetime and restores the previous platform.
+// Installs a double for its lifetime and restores the previous platform
+// (never while the library's flush thread is calling it).
 class ScopedPlatform {
  public:
   explicit ScopedPlatform(zarq::Platform* platform)
-      : previous_(zarq::SetPlatformForTesting(platform)) {}
-  ~ScopedPlatform() { zarq::SetPlatformForTesting(previous_); }
+      : previous_(zarq::InstallPlatformForTesting(platform)) {}
+  ~ScopedPlatform() { zarq::InstallPlatformForTesting(previous_); }
   ScopedPlatform(const ScopedPlatform&) = delete;
   ScopedPlatform& operator=(const ScopedPlatform&) = delete;
 
