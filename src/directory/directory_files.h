@@ -11,7 +11,7 @@
 
 #include <cstdint>
 
-#include "src/directory/directory_entry.h"
+#include "src/fileio/directory_entry.h"
 
 namespace zarq {
 

@@ -31,7 +31,7 @@
 
 #include <cstdint>
 
-#include "src/directory/directory_entry.h"
+#include "src/fileio/directory_entry.h"
 #include "src/fileio/verified_file_lock.h"
 
 namespace zarq {

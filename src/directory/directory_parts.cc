@@ -4,7 +4,7 @@
 //
 // Thread-safety: runs under the library lock.
 
-#include "src/directory/directory_entry.h"
+#include "src/fileio/directory_entry.h"
 #include "src/directory/directory_open.h"
 #include "src/frame/process_parts.h"
 

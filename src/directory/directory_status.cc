@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "src/directory/directory_entry.h"
+#include "src/fileio/directory_entry.h"
 #include "src/directory/directory_open.h"
 #include "src/directory/directory_users.h"
 #include "src/fileio/file_naming.h"

@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <string>
 
-#include "src/directory/directory_entry.h"
+#include "src/fileio/directory_entry.h"
 
 namespace zarq {
 

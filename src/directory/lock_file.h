@@ -22,7 +22,7 @@
 #include <array>
 #include <cstdint>
 
-#include "src/directory/directory_entry.h"
+#include "src/fileio/directory_entry.h"
 #include "src/platform/platform.h"
 
 namespace zarq {

@@ -2,7 +2,6 @@ target_sources(zarq_objects PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/directory_exports.cc
   ${CMAKE_CURRENT_LIST_DIR}/directory_files.cc
   ${CMAKE_CURRENT_LIST_DIR}/directory_gate.cc
-  ${CMAKE_CURRENT_LIST_DIR}/directory_list.cc
   ${CMAKE_CURRENT_LIST_DIR}/directory_open.cc
   ${CMAKE_CURRENT_LIST_DIR}/directory_parts.cc
   ${CMAKE_CURRENT_LIST_DIR}/directory_removal.cc

@@ -1,20 +1,16 @@
-// directory_facts.cc: the installed directory lookup.
+// directory_facts.cc: the file layer's view of an open directory.
 //
-// Thread-safety: installed once at load; used under the library lock.
+// Thread-safety: used under the library lock.
 
 #include "src/fileio/directory_facts.h"
 
+#include "src/fileio/directory_entry.h"
+
 namespace zarq {
-namespace {
-
-constinit DirectoryFactsLookup g_lookup = nullptr;
-
-}  // namespace
-
-void SetDirectoryFactsLookup(DirectoryFactsLookup lookup) { g_lookup = lookup; }
 
 DirectoryFacts* FindDirectoryFacts(uint8_t number) {
-  return g_lookup != nullptr ? g_lookup(number) : nullptr;
+  DirectoryEntry* entry = FindDirectory(number);
+  return entry != nullptr ? &entry->files : nullptr;
 }
 
 }  // namespace zarq

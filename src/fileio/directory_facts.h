@@ -1,6 +1,5 @@
-// directory_facts.h: what file access needs to know of an open directory,
-// and how it finds it. The directory table (a layer above) owns the
-// entries and installs the lookup when it starts.
+// directory_facts.h: what file access needs to know of an open directory
+// (part of its DirectoryEntry, directory_entry.h), by number.
 //
 // Thread-safety: the facts are guarded by the library lock.
 
@@ -24,12 +23,7 @@ struct DirectoryFacts {
   uint16_t read_only_id = 0;
 };
 
-// The facts of the open directory of that number, or null.
-using DirectoryFactsLookup = DirectoryFacts* (*)(uint8_t number);
-
-void SetDirectoryFactsLookup(DirectoryFactsLookup lookup);
-
-// Null when no directory of that number is open (or no table is installed).
+// The facts of the open directory of that number; null when none is open.
 DirectoryFacts* FindDirectoryFacts(uint8_t number);
 
 }  // namespace zarq

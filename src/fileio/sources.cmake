@@ -1,5 +1,6 @@
 target_sources(zarq_objects PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/directory_facts.cc
+  ${CMAKE_CURRENT_LIST_DIR}/directory_list.cc
   ${CMAKE_CURRENT_LIST_DIR}/file_io.cc
   ${CMAKE_CURRENT_LIST_DIR}/file_naming.cc
   ${CMAKE_CURRENT_LIST_DIR}/file_replacement.cc

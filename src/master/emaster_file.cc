@@ -8,9 +8,9 @@
 #include <cstring>
 
 #include "include/zarq.h"
-#include "src/data/field_mask.h"
-#include "src/data/mbf.h"
-#include "src/data/stored_values.h"
+#include "src/format/field_mask.h"
+#include "src/format/mbf.h"
+#include "src/format/stored_values.h"
 #include "src/datetime/date_rules.h"
 #include "src/frame/count_bits.h"
 #include "src/frame/little_endian.h"

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "include/zarq.h"
-#include "src/data/record_gap.h"
-#include "src/directory/directory_entry.h"
+#include "src/format/record_gap.h"
+#include "src/fileio/directory_entry.h"
 #include "src/fileio/file_naming.h"
 #include "src/fileio/file_table.h"
 

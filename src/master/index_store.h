@@ -16,7 +16,7 @@
 
 #include <cstdint>
 
-#include "src/data/record_search.h"
+#include "src/format/record_search.h"
 #include "src/master/security_index.h"
 #include "src/master/security_record.h"
 #include "src/platform/platform.h"

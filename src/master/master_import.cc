@@ -9,7 +9,7 @@
 #include <string>
 
 #include "include/zarq.h"
-#include "src/data/record_buffer.h"
+#include "src/format/record_buffer.h"
 #include "src/fileio/file_naming.h"
 #include "src/fileio/file_table.h"
 #include "src/fileio/path_services.h"

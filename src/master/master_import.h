@@ -12,7 +12,7 @@
 
 #include <cstdint>
 
-#include "src/directory/directory_entry.h"
+#include "src/fileio/directory_entry.h"
 #include "src/master/security_list.h"
 
 namespace zarq {

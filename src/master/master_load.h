@@ -18,7 +18,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "src/directory/directory_entry.h"
+#include "src/fileio/directory_entry.h"
 #include "src/master/emaster_file.h"
 #include "src/master/master_file.h"
 

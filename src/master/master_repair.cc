@@ -6,8 +6,8 @@
 
 #include <cstring>
 
-#include "src/data/mbf.h"
-#include "src/data/stored_values.h"
+#include "src/format/mbf.h"
+#include "src/format/stored_values.h"
 #include "src/frame/little_endian.h"
 #include "src/master/emaster_file.h"
 #include "src/master/master_file.h"

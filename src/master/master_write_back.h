@@ -19,7 +19,7 @@
 
 #include <cstdint>
 
-#include "src/directory/directory_entry.h"
+#include "src/fileio/directory_entry.h"
 
 namespace zarq {
 

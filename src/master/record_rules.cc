@@ -8,7 +8,7 @@
 #include <initializer_list>
 
 #include "include/zarq.h"
-#include "src/data/field_mask.h"
+#include "src/format/field_mask.h"
 #include "src/datetime/date_rules.h"
 #include "src/frame/count_bits.h"
 

@@ -31,7 +31,7 @@
 #include <string>
 #include <vector>
 
-#include "src/directory/directory_entry.h"
+#include "src/fileio/directory_entry.h"
 
 namespace zarq {
 

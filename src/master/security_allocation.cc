@@ -9,7 +9,7 @@
 #include <new>
 
 #include "include/zarq.h"
-#include "src/data/record_buffer.h"
+#include "src/format/record_buffer.h"
 #include "src/fileio/file_table.h"
 #include "src/master/security_store.h"
 

@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "src/directory/directory_entry.h"
+#include "src/fileio/directory_entry.h"
 #include "src/fileio/security_handle.h"
 #include "src/frame/ascii_text.h"
 #include "src/master/locked_records.h"

@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "src/directory/directory_entry.h"
+#include "src/fileio/directory_entry.h"
 #include "src/master/security_index.h"
 #include "src/master/security_record.h"
 

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "src/directory/directory_entry.h"
+#include "src/fileio/directory_entry.h"
 #include "src/master/security_list.h"
 #include "src/master/security_record.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "include/zarq.h"
-#include "src/directory/directory_entry.h"
+#include "src/fileio/directory_entry.h"
 #include "src/fileio/file_naming.h"
 #include "src/fileio/file_table.h"
 #include "src/fileio/record_lock.h"

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "include/zarq.h"
-#include "src/data/stored_values.h"
+#include "src/format/stored_values.h"
 #include "src/datetime/record_time.h"
 #include "src/frame/little_endian.h"
 #include "src/master/record_rules.h"

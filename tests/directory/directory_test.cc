@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "include/zarq.h"
-#include "src/directory/directory_entry.h"
+#include "src/fileio/directory_entry.h"
 #include "src/directory/directory_users.h"
 #include "src/directory/lock_file.h"
 #include "src/directory/user_file_format.h"

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "include/zarq.h"
-#include "src/directory/directory_entry.h"
+#include "src/fileio/directory_entry.h"
 #include "src/master/renumber_journal.h"
 #include "src/platform/system_errors.h"
 #include "tests/directory/database_fixture.h"

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "include/zarq.h"
-#include "src/directory/directory_entry.h"
+#include "src/fileio/directory_entry.h"
 #include "src/fileio/file_naming.h"
 #include "src/fileio/file_table.h"
 #include "src/fileio/path_services.h"

@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "include/zarq.h"
-#include "src/data/field_mask.h"
-#include "src/data/mbf.h"
-#include "src/data/price_codec.h"
-#include "src/data/record_buffer.h"
+#include "src/format/field_mask.h"
+#include "src/format/mbf.h"
+#include "src/format/price_codec.h"
+#include "src/format/record_buffer.h"
 #include "src/master/emaster_file.h"
 #include "src/master/master_file.h"
 #include "src/master/master_repair.h"

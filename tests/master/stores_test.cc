@@ -19,7 +19,7 @@
 
 #include "include/zarq.h"
 #include "include/zarq_private.h"
-#include "src/directory/directory_entry.h"
+#include "src/fileio/directory_entry.h"
 #include "src/fileio/file_naming.h"
 #include "src/fileio/file_table.h"
 #include "src/fileio/security_handle.h"

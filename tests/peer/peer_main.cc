@@ -49,7 +49,7 @@
 #include <string>
 
 #include "include/zarq.h"
-#include "src/directory/directory_entry.h"
+#include "src/fileio/directory_entry.h"
 #include "src/fileio/file_table.h"
 #include "src/fileio/security_handle.h"
 #include "src/frame/entry_frame.h"

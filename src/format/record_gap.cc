@@ -2,7 +2,7 @@
 //
 // Thread-safety: see record_gap.h.
 
-#include "src/data/record_gap.h"
+#include "src/format/record_gap.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 //
 // Thread-safety: pure.
 
-#include "src/data/field_mask.h"
+#include "src/format/field_mask.h"
 
 namespace zarq {
 

@@ -2,14 +2,14 @@
 //
 // Thread-safety: pure.
 
-#include "src/data/price_codec.h"
+#include "src/format/price_codec.h"
 
 #include <bit>
 #include <cstring>
 
-#include "src/data/field_mask.h"
-#include "src/data/mbf.h"
-#include "src/data/stored_values.h"
+#include "src/format/field_mask.h"
+#include "src/format/mbf.h"
+#include "src/format/stored_values.h"
 
 namespace zarq {
 namespace {

@@ -8,8 +8,8 @@
 //
 // Thread-safety: the functions are thread-safe when the allocator is.
 
-#ifndef ZARQ_SRC_DATA_RECORD_BUFFER_H_
-#define ZARQ_SRC_DATA_RECORD_BUFFER_H_
+#ifndef ZARQ_SRC_FORMAT_RECORD_BUFFER_H_
+#define ZARQ_SRC_FORMAT_RECORD_BUFFER_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -46,4 +46,4 @@ HeapBuffer AllocByteBuffer(uint32_t* bytes, uint32_t min_bytes,
 
 }  // namespace zarq
 
-#endif  // ZARQ_SRC_DATA_RECORD_BUFFER_H_
+#endif  // ZARQ_SRC_FORMAT_RECORD_BUFFER_H_

@@ -8,8 +8,8 @@
 //
 // Thread-safety: pure.
 
-#ifndef ZARQ_SRC_DATA_MBF_H_
-#define ZARQ_SRC_DATA_MBF_H_
+#ifndef ZARQ_SRC_FORMAT_MBF_H_
+#define ZARQ_SRC_FORMAT_MBF_H_
 
 #include <cstdint>
 
@@ -39,4 +39,4 @@ float SanitizeFloat(float value, int32_t clamp_mode);
 
 }  // namespace zarq
 
-#endif  // ZARQ_SRC_DATA_MBF_H_
+#endif  // ZARQ_SRC_FORMAT_MBF_H_

@@ -9,8 +9,8 @@
 //
 // Thread-safety: pure.
 
-#ifndef ZARQ_SRC_DATA_FIELD_MASK_H_
-#define ZARQ_SRC_DATA_FIELD_MASK_H_
+#ifndef ZARQ_SRC_FORMAT_FIELD_MASK_H_
+#define ZARQ_SRC_FORMAT_FIELD_MASK_H_
 
 #include <cstdint>
 
@@ -60,4 +60,4 @@ inline int32_t StoredRecordSize(uint16_t mask) { return 4 * CountBits(CodecField
 
 }  // namespace zarq
 
-#endif  // ZARQ_SRC_DATA_FIELD_MASK_H_
+#endif  // ZARQ_SRC_FORMAT_FIELD_MASK_H_

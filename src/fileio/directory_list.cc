@@ -7,7 +7,7 @@
 #include <new>
 
 #include "include/zarq.h"
-#include "src/directory/directory_entry.h"
+#include "src/fileio/directory_entry.h"
 #include "src/frame/ascii_text.h"
 #include "src/frame/library_state.h"
 #include "src/platform/no_destructor.h"
@@ -25,16 +25,6 @@ DirectoryList& List() {
   static NoDestructor<DirectoryList> list;
   return *list;
 }
-
-DirectoryFacts* LookupFacts(uint8_t number) {
-  DirectoryEntry* entry = FindDirectory(number);
-  return entry != nullptr ? &entry->files : nullptr;
-}
-
-// File access finds directories through this lookup.
-struct InstallLookup {
-  InstallLookup() { SetDirectoryFactsLookup(&LookupFacts); }
-} const kInstallLookup;
 
 }  // namespace
 

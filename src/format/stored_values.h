@@ -9,8 +9,8 @@
 //
 // Thread-safety: pure.
 
-#ifndef ZARQ_SRC_DATA_STORED_VALUES_H_
-#define ZARQ_SRC_DATA_STORED_VALUES_H_
+#ifndef ZARQ_SRC_FORMAT_STORED_VALUES_H_
+#define ZARQ_SRC_FORMAT_STORED_VALUES_H_
 
 #include <cstdint>
 
@@ -37,4 +37,4 @@ int32_t ZarqTimeFromRecordFloat(float record_time);
 
 }  // namespace zarq
 
-#endif  // ZARQ_SRC_DATA_STORED_VALUES_H_
+#endif  // ZARQ_SRC_FORMAT_STORED_VALUES_H_

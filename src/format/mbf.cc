@@ -5,7 +5,7 @@
 //
 // Thread-safety: pure.
 
-#include "src/data/mbf.h"
+#include "src/format/mbf.h"
 
 #include <bit>
 

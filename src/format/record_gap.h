@@ -7,12 +7,12 @@
 //
 // Thread-safety: takes the library lock (re-entrant) for its work.
 
-#ifndef ZARQ_SRC_DATA_RECORD_GAP_H_
-#define ZARQ_SRC_DATA_RECORD_GAP_H_
+#ifndef ZARQ_SRC_FORMAT_RECORD_GAP_H_
+#define ZARQ_SRC_FORMAT_RECORD_GAP_H_
 
 #include <cstdint>
 
-#include "src/data/record_buffer.h"
+#include "src/format/record_buffer.h"
 #include "src/platform/platform.h"
 
 namespace zarq {
@@ -36,4 +36,4 @@ int32_t CloseRecordGap(FileHandle file, uint32_t count, uint32_t first, uint32_t
 
 }  // namespace zarq
 
-#endif  // ZARQ_SRC_DATA_RECORD_GAP_H_
+#endif  // ZARQ_SRC_FORMAT_RECORD_GAP_H_

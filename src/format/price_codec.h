@@ -8,8 +8,8 @@
 //
 // Thread-safety: pure.
 
-#ifndef ZARQ_SRC_DATA_PRICE_CODEC_H_
-#define ZARQ_SRC_DATA_PRICE_CODEC_H_
+#ifndef ZARQ_SRC_FORMAT_PRICE_CODEC_H_
+#define ZARQ_SRC_FORMAT_PRICE_CODEC_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -57,4 +57,4 @@ bool IsPlaceholderRecord(const ZarqPriceRecord& record);
 
 }  // namespace zarq
 
-#endif  // ZARQ_SRC_DATA_PRICE_CODEC_H_
+#endif  // ZARQ_SRC_FORMAT_PRICE_CODEC_H_

@@ -11,8 +11,8 @@
 //
 // Thread-safety: callers hold the library lock.
 
-#ifndef ZARQ_SRC_DATA_DATA_FILE_H_
-#define ZARQ_SRC_DATA_DATA_FILE_H_
+#ifndef ZARQ_SRC_FORMAT_DATA_FILE_H_
+#define ZARQ_SRC_FORMAT_DATA_FILE_H_
 
 #include <cstdint>
 #include <string>
@@ -51,4 +51,4 @@ int32_t CopyFileContents(FileHandle source, FileHandle destination);
 
 }  // namespace zarq
 
-#endif  // ZARQ_SRC_DATA_DATA_FILE_H_
+#endif  // ZARQ_SRC_FORMAT_DATA_FILE_H_

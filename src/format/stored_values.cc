@@ -2,7 +2,7 @@
 //
 // Thread-safety: pure.
 
-#include "src/data/stored_values.h"
+#include "src/format/stored_values.h"
 
 #include <cmath>
 #include <cstdlib>

@@ -2,16 +2,16 @@
 //
 // Thread-safety: callers hold the library lock.
 
-#include "src/data/data_file.h"
+#include "src/format/data_file.h"
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
 #include "include/zarq.h"
-#include "src/data/field_mask.h"
-#include "src/data/record_buffer.h"
-#include "src/directory/directory_entry.h"
+#include "src/format/field_mask.h"
+#include "src/format/record_buffer.h"
+#include "src/fileio/directory_entry.h"
 #include "src/fileio/file_naming.h"
 #include "src/fileio/file_table.h"
 #include "src/fileio/path_services.h"

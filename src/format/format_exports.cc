@@ -1,4 +1,4 @@
-// data_exports.cc: the price-data codec's private operations (ordinals
+// format_exports.cc: the stored formats's private operations (ordinals
 // 203, 204, 205 and 207). They work in every library state and do nothing
 // (or answer 0) for a null pointer.
 //
@@ -6,8 +6,8 @@
 
 #include "include/zarq.h"
 #include "include/zarq_private.h"
-#include "src/data/mbf.h"
-#include "src/data/price_codec.h"
+#include "src/format/mbf.h"
+#include "src/format/price_codec.h"
 #include "src/frame/entry_frame.h"
 
 extern "C" {

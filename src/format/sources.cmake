@@ -1,5 +1,5 @@
 target_sources(zarq_objects PRIVATE
-  ${CMAKE_CURRENT_LIST_DIR}/data_exports.cc
+  ${CMAKE_CURRENT_LIST_DIR}/format_exports.cc
   ${CMAKE_CURRENT_LIST_DIR}/data_file.cc
   ${CMAKE_CURRENT_LIST_DIR}/field_mask.cc
   ${CMAKE_CURRENT_LIST_DIR}/mbf.cc

@@ -2,7 +2,7 @@
 //
 // Thread-safety: see record_buffer.h.
 
-#include "src/data/record_buffer.h"
+#include "src/format/record_buffer.h"
 
 #include <algorithm>
 

@@ -4,8 +4,8 @@
 //
 // Thread-safety: callers hold the library lock.
 
-#ifndef ZARQ_SRC_DATA_RECORD_SEARCH_H_
-#define ZARQ_SRC_DATA_RECORD_SEARCH_H_
+#ifndef ZARQ_SRC_FORMAT_RECORD_SEARCH_H_
+#define ZARQ_SRC_FORMAT_RECORD_SEARCH_H_
 
 #include <cstdint>
 
@@ -33,4 +33,4 @@ int32_t SearchRecords(FileHandle file, uint16_t record_size, uint32_t count, con
 
 }  // namespace zarq
 
-#endif  // ZARQ_SRC_DATA_RECORD_SEARCH_H_
+#endif  // ZARQ_SRC_FORMAT_RECORD_SEARCH_H_

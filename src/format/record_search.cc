@@ -2,10 +2,10 @@
 //
 // Thread-safety: callers hold the library lock.
 
-#include "src/data/record_search.h"
+#include "src/format/record_search.h"
 
 #include "include/zarq.h"
-#include "src/data/record_buffer.h"
+#include "src/format/record_buffer.h"
 #include "src/fileio/file_table.h"
 
 namespace zarq {

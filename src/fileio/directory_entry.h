@@ -8,8 +8,8 @@
 //
 // Thread-safety: everything here expects the library lock held.
 
-#ifndef ZARQ_SRC_DIRECTORY_DIRECTORY_ENTRY_H_
-#define ZARQ_SRC_DIRECTORY_DIRECTORY_ENTRY_H_
+#ifndef ZARQ_SRC_FILEIO_DIRECTORY_ENTRY_H_
+#define ZARQ_SRC_FILEIO_DIRECTORY_ENTRY_H_
 
 #include <cstdint>
 #include <string>
@@ -75,4 +75,4 @@ void FreeAllDirectories();
 
 }  // namespace zarq
 
-#endif  // ZARQ_SRC_DIRECTORY_DIRECTORY_ENTRY_H_
+#endif  // ZARQ_SRC_FILEIO_DIRECTORY_ENTRY_H_
