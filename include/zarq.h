@@ -337,6 +337,52 @@ ZARQ_API int32_t ZARQ_CALL ZARQ1_GetLastFailedOpenDirInfo(char *application, cha
 /* Turns an open directory without a database into an empty database. */
 ZARQ_API int32_t ZARQ_CALL ZARQ1_BuildQuorvantaDirectory(uint32_t number);
 
+/* Securities --------------------------------------------------------------*/
+
+/* A security handle: the directory number in bits 24..31, bit 23 set for a
+ * composite, the security's slot in bits 0..15. */
+
+/* The handle of the security of id (symbol as given, letter case
+ * counting; period in either case; interval only for 'I'; for a composite
+ * its second symbol and operator). ZARQ_E_NO_SUCH_SECURITY when there is
+ * none. */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_GetSecurityHandle(const ZarqSecurityId *id, uint32_t *handle);
+/* Up to maxCount handles of the directory's securities in list order, from
+ * start (0: the first); *count tells how many were stored. */
+ZARQ_API int32_t ZARQ_CALL ZARQ2_GetSecurityHandles(uint8_t dir, uint32_t start,
+                                                    uint32_t maxCount, uint32_t *handles,
+                                                    uint32_t *count);
+/* The directory number of a handle of an open directory. */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_GetDirNumberFromHandle(uint32_t handle, uint8_t *dir);
+/* The identity of a security (id is cleared and its Size set first). */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_GetSecurityID(uint32_t handle, ZarqSecurityId *id);
+/* The number of live securities of the directory. */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_GetSecurityCount(uint8_t dir, uint32_t *count);
+/* A security's description. ZARQ_E_NO_SUCH_SECURITY for a deleted one
+ * (the description is filled all the same). */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_GetSecurityInfo(uint32_t handle, ZarqSecurityInfo *info);
+/* The first and last live securities in list order; the next and previous
+ * ones from a handle (0: the security the last of these calls returned).
+ * ZARQ_NO_PREVIOUS and ZARQ_NO_NEXT tell that none precedes or follows the
+ * one returned; ZARQ_E_NO_SUCH_SECURITY that there was none to return. */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_GetFirstSecurityInfo(uint8_t dir, ZarqSecurityInfo *info);
+ZARQ_API int32_t ZARQ_CALL ZARQ1_GetLastSecurityInfo(uint8_t dir, ZarqSecurityInfo *info);
+ZARQ_API int32_t ZARQ_CALL ZARQ1_GetNextSecurityInfo(uint32_t handle, ZarqSecurityInfo *info);
+ZARQ_API int32_t ZARQ_CALL ZARQ1_GetPrevSecurityInfo(uint32_t handle, ZarqSecurityInfo *info);
+
+/* Lock levels. */
+#define ZARQ_READ_LOCK 16        /* shared: reading price data */
+#define ZARQ_WRITE_LOCK 32       /* writing price data */
+#define ZARQ_DEFINITION_LOCK 127 /* changing a security's description */
+#define ZARQ_FULL_LOCK 128       /* deleting, copying, restructuring */
+
+/* Locks a security across processes. ZARQ_E_LOCK_CONFLICT when others hold
+ * it at a level that does not admit this one (or this process locked it
+ * already); ZARQ_E_LOCK_TABLE_FULL with 24 securities locked here. */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_LockSecurity(uint32_t handle, uint32_t level);
+/* Unlocks it; changes made under a write lock reach the files now. */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_UnlockSecurity(uint32_t handle);
+
 /* Dates and times (work in any library state) -----------------------------*/
 
 /* Builds a ZARQ date; a year of 0 to 99 is widened by the two-digit-year

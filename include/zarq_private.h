@@ -33,7 +33,9 @@ extern "C" {
 #define ZARQ_ORDINAL_SANITIZE_FLOAT 207
 #define ZARQ_ORDINAL_VALIDATE_DATE 208
 #define ZARQ_ORDINAL_VALIDATE_TIME 209
+#define ZARQ_ORDINAL_BUILD_SECURITY_FILE_NAME 210
 #define ZARQ_ORDINAL_GET_FORMAT_LEVELS 211
+#define ZARQ_ORDINAL_GET_HANDLE_FROM_INFO 212
 #define ZARQ_ORDINAL_LIBRARY_LOCK 217
 
 typedef void(ZARQ_CALL *ZarqCopyCleanTextFn)(char *dst, const char *src, int32_t maxLength);
@@ -46,7 +48,11 @@ typedef void(ZARQ_CALL *ZarqPadTextFn)(char *text, char fill, int32_t length);
 typedef void(ZARQ_CALL *ZarqSanitizeFloatFn)(float *value, int32_t clampMode);
 typedef int32_t(ZARQ_CALL *ZarqValidateDateFn)(int32_t date, int32_t fullForm);
 typedef int32_t(ZARQ_CALL *ZarqValidateTimeFn)(int32_t time, int32_t fullForm);
+typedef int32_t(ZARQ_CALL *ZarqBuildSecurityFileNameFn)(uint32_t handle, char *name,
+                                                         uint16_t kind);
 typedef int32_t(ZARQ_CALL *ZarqGetFormatLevelsFn)(uint8_t dir, uint16_t *levels4);
+typedef int32_t(ZARQ_CALL *ZarqGetHandleFromInfoFn)(uint8_t dir, const ZarqSecurityInfo *info,
+                                                     uint32_t *handle);
 typedef void(ZARQ_CALL *ZarqLibraryLockFn)(uint32_t mode);
 
 #if !defined(_WIN32) || defined(ZARQ_BUILDING)
@@ -99,12 +105,27 @@ ZARQ_PRIVATE_API int32_t ZARQ_CALL ZARQ1_ValidateDate(int32_t date, int32_t full
  * means a ZARQ time (hhmmttt), zero a short time (hhmmss). */
 ZARQ_PRIVATE_API int32_t ZARQ_CALL ZARQ1_ValidateTime(int32_t time, int32_t fullForm);
 
+/* Ordinal 210: the full name (at least 261 bytes) of a file of a security
+ * this process holds locked: kind 3 its data file, 4 its field-list file,
+ * 1 and 2 a composite's components' data files, and the other file kinds
+ * of its directory. The number part is 0 for a security not locked here.
+ * ZARQ_E_INVALID_ARGUMENT for a kind above 15 or a null name;
+ * ZARQ_E_DIRECTORY_NOT_OPEN. */
+ZARQ_PRIVATE_API int32_t ZARQ_CALL ZARQP_BuildSecurityFileName(uint32_t handle, char *name,
+                                                               uint16_t kind);
+
 /* Ordinal 211: the format levels of the open directory dir's security
  * list: levels4[0..3] = 8, 0, the list's FormatLevel (400, 600, 651 or
  * 800), 800. On failure all four are 0 and the status is returned
  * (ZARQ_E_DIRECTORY_NOT_OPEN, the list file's header and file errors;
  * ZARQ_E_INVALID_ARGUMENT for a null levels4). */
 ZARQ_PRIVATE_API int32_t ZARQ_CALL ZARQP_GetFormatLevels(uint8_t dir, uint16_t *levels4);
+
+/* Ordinal 212: the handle of the security whose identity info gives (as
+ * ZARQ1_GetSecurityHandle does for that identity in directory dir). */
+ZARQ_PRIVATE_API int32_t ZARQ_CALL ZARQP_GetHandleFromInfo(uint8_t dir,
+                                                           const ZarqSecurityInfo *info,
+                                                           uint32_t *handle);
 
 /* Ordinal 217: acquires (1) or releases (0) the library lock, or releases it
  * finally (2), clearing the nesting count. Other modes do nothing. */

@@ -278,7 +278,11 @@ int32_t LeaveUser(DirectoryEntry* entry, bool* was_last) {
   return status;
 }
 
-void SetDirectoryLocksReleaser(DirectoryLocksReleaser releaser) { g_locks_releaser = releaser; }
+DirectoryLocksReleaser SetDirectoryLocksReleaser(DirectoryLocksReleaser releaser) {
+  DirectoryLocksReleaser previous = g_locks_releaser;
+  g_locks_releaser = releaser;
+  return previous;
+}
 
 bool ReleaseDirectoryLocks(DirectoryEntry* entry) {
   return g_locks_releaser != nullptr && g_locks_releaser(entry);

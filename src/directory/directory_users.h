@@ -69,9 +69,10 @@ int32_t LeaveUser(DirectoryEntry* entry, bool* was_last);
 int32_t VerifyUserRecord(DirectoryEntry* entry);
 
 // Releases this process's security locks in the directory; true when it
-// held any. The locking layer installs the releaser.
+// held any. The locking layer installs the releaser (and a test may, when
+// it puts back the one it replaces).
 using DirectoryLocksReleaser = bool (*)(DirectoryEntry* entry);
-void SetDirectoryLocksReleaser(DirectoryLocksReleaser releaser);
+DirectoryLocksReleaser SetDirectoryLocksReleaser(DirectoryLocksReleaser releaser);
 bool ReleaseDirectoryLocks(DirectoryEntry* entry);
 
 // Counts this process as a user again after it left as the last one but

@@ -40,6 +40,9 @@ struct DirectoryEntry {
   uint16_t user_record = 0;      // this process's record there, 0 when none
   uint16_t drive_kind = 0;
   uint16_t open_count = 0;
+  // Which entry of this process it is (a count of entries made): a number
+  // handed out again names another entry.
+  uint32_t serial = 0;
   uint32_t flags = 0;
 
   const char* path() const { return files.path; }

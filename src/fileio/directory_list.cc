@@ -18,7 +18,8 @@ namespace {
 
 struct DirectoryList {
   std::vector<std::unique_ptr<DirectoryEntry>> entries;  // ascending numbers
-  int next_number = 1;                                   // signed 8-bit in the stored form: 1..126
+  int next_number = 1;  // signed 8-bit in the stored form: 1..126
+  uint32_t next_serial = 1;
 };
 
 DirectoryList& List() {
@@ -81,6 +82,7 @@ int32_t AddDirectory(DirectoryEntry** out) {
   if (entry == nullptr) return ZARQ_E_OUT_OF_MEMORY;
   if (list.next_number <= kMaxOpenDirectories) ++list.next_number;
   entry->number = static_cast<uint8_t>(number);
+  entry->serial = list.next_serial++;
   *out = entry.get();
   entries.insert(entries.begin() + static_cast<std::ptrdiff_t>(at), std::move(entry));
   return ZARQ_OK;

@@ -1,5 +1,6 @@
-// fileio_exports.cc: the file layer's private operation: the root of a
-// path (ordinal 202). It works in every library state.
+// fileio_exports.cc: the file layer's private operations: the root of a
+// path (ordinal 202; it works in every library state) and the name of a
+// locked security's file (ordinal 210).
 //
 // Thread-safety: runs in the entry frame.
 
@@ -10,6 +11,7 @@
 #include "include/zarq_private.h"
 #include "src/fileio/file_table.h"
 #include "src/fileio/path_services.h"
+#include "src/fileio/security_files.h"
 #include "src/frame/entry_frame.h"
 
 extern "C" {
@@ -23,6 +25,20 @@ ZARQ_PRIVATE_API int32_t ZARQ_CALL ZARQP_GetRootPath(const char* path, char* roo
     int32_t status =
         zarq::GetRootPath(std::string(path, strnlen(path, zarq::kMaxFilePath)), &found);
     if (status == ZARQ_OK) std::memcpy(root, found.c_str(), found.size() + 1);
+    return status;
+  });
+}
+
+ZARQ_PRIVATE_API int32_t ZARQ_CALL ZARQP_BuildSecurityFileName(uint32_t handle, char* name,
+                                                               uint16_t kind) {
+  return zarq::EnterAnyState([&] {
+    if (name != nullptr) name[0] = '\0';
+    int32_t state = zarq::RequireInitialized();
+    if (state != ZARQ_OK) return state;
+    if (name == nullptr) return int32_t{ZARQ_E_INVALID_ARGUMENT};
+    std::string built;
+    int32_t status = zarq::BuildSecurityFileName(handle, &built, kind);
+    std::memcpy(name, built.c_str(), built.size() + 1);
     return status;
   });
 }

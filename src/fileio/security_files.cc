@@ -15,7 +15,11 @@ constinit SecurityFactsFetcher g_fetcher = nullptr;
 
 }  // namespace
 
-void SetSecurityFactsFetcher(SecurityFactsFetcher fetcher) { g_fetcher = fetcher; }
+SecurityFactsFetcher SetSecurityFactsFetcher(SecurityFactsFetcher fetcher) {
+  SecurityFactsFetcher previous = g_fetcher;
+  g_fetcher = fetcher;
+  return previous;
+}
 
 int32_t FetchSecurityFacts(uint32_t security, SecurityFileFacts* facts) {
   *facts = SecurityFileFacts{};

@@ -25,13 +25,15 @@ struct SecurityFileFacts {
   uint32_t primary_file_number = 0;    // composites
   uint32_t secondary_file_number = 0;  // composites
   bool composite = false;
+  uint16_t field_mask = 0;
   uint16_t record_size = 0;  // bytes of one stored price record
 };
 
 // 0 and the facts of a security this process holds locked, or a status.
 using SecurityFactsFetcher = int32_t (*)(uint32_t security, SecurityFileFacts* facts);
 
-void SetSecurityFactsFetcher(SecurityFactsFetcher fetcher);
+// Installs fetcher and returns the one it replaces, for a test to put back.
+SecurityFactsFetcher SetSecurityFactsFetcher(SecurityFactsFetcher fetcher);
 int32_t FetchSecurityFacts(uint32_t security, SecurityFileFacts* facts);
 
 // The name of the security's file of a kind: for a composite, kinds 1 and 2

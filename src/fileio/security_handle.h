@@ -21,6 +21,9 @@ inline uint32_t MakeSecurityHandle(uint8_t directory, uint32_t slot, bool compos
   return (((static_cast<uint32_t>(directory) * 2) | (composite ? 1u : 0u)) << 23) | slot;
 }
 
+// A handle the library could have handed out: bits 16..22 are never set.
+inline bool IsWellFormedHandle(uint32_t handle) { return (handle & 0x007F0000) == 0; }
+
 inline uint8_t DirectoryOfHandle(uint32_t handle) { return static_cast<uint8_t>(handle >> 24); }
 inline uint32_t SlotOfHandle(uint32_t handle) { return handle & 0xFFFF; }
 inline bool IsCompositeHandle(uint32_t handle) { return (handle & kCompositeHandleBit) != 0; }

@@ -9,13 +9,14 @@
 #include <vector>
 
 #include "include/zarq.h"
-#include "src/format/field_mask.h"
-#include "src/format/record_buffer.h"
 #include "src/fileio/directory_entry.h"
 #include "src/fileio/file_naming.h"
 #include "src/fileio/file_table.h"
 #include "src/fileio/path_services.h"
 #include "src/fileio/security_files.h"
+#include "src/format/field_mask.h"
+#include "src/format/price_codec.h"
+#include "src/format/record_buffer.h"
 #include "src/frame/little_endian.h"
 
 namespace zarq {
@@ -79,6 +80,23 @@ int32_t ReadDataRecordCount(uint32_t security, uint16_t* count, uint16_t field_m
   }
   *count = static_cast<uint16_t>(records);
   return ZARQ_OK;
+}
+
+int32_t ReadDataRecord(uint32_t security, uint32_t k, ZarqPriceRecord* record) {
+  SecurityFileFacts facts;
+  int32_t status = FetchSecurityFacts(security, &facts);
+  if (status == ZARQ_OK && (facts.record_size == 0 || facts.record_size > kMaxStoredRecordSize)) {
+    status = ZARQ_E_BAD_FIELD_MASK;
+  }
+  FileHandle file = kNoFileHandle;
+  if (status == ZARQ_OK) status = OpenSecurityFile(security, &file, 0, kKindData);
+  if (status == ZARQ_OK) {
+    status = FileSeek(file, facts.record_size, static_cast<int32_t>(k), kSeekRecord);
+  }
+  uint8_t stored[kMaxStoredRecordSize];
+  if (status == ZARQ_OK) status = FileRead(file, facts.record_size, stored);
+  if (status == ZARQ_OK) DecodePriceRecord(stored, facts.field_mask, record);
+  return status;
 }
 
 int32_t WriteDataRecordCount(uint32_t security, uint16_t count) {

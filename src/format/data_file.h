@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <string>
 
+#include "include/zarq.h"
 #include "src/platform/platform.h"
 
 namespace zarq {
@@ -30,6 +31,11 @@ inline constexpr int kRecordsInFileOffset = 2;
 // made anew, empty), a header claiming more records than the file holds
 // (the whole records present count), or more than 65500 records.
 int32_t ReadDataRecordCount(uint32_t security, uint16_t* count, uint16_t field_mask, bool* damaged);
+
+// Reads price record k (1-based) of the security's data file into *record
+// (decoded with the security's field mask): the one-record read that
+// locking and the reading operations share.
+int32_t ReadDataRecord(uint32_t security, uint32_t k, ZarqPriceRecord* record);
 
 // Rewrites the header's count; -169 for a count above 65500.
 int32_t WriteDataRecordCount(uint32_t security, uint16_t count);

@@ -7,10 +7,10 @@
 #include <string>
 
 #include "include/zarq.h"
-#include "src/format/record_gap.h"
 #include "src/fileio/directory_entry.h"
 #include "src/fileio/file_naming.h"
 #include "src/fileio/file_table.h"
+#include "src/format/record_gap.h"
 
 namespace zarq {
 namespace {
@@ -109,6 +109,26 @@ int32_t AccessIndexHeader(uint8_t directory, FileHandle file, IndexHeader* heade
 int32_t FindIndexEntry(FileHandle file, uint32_t count, const IndexEntry& key, SearchMode mode,
                        uint32_t* index) {
   return SearchRecords(file, kRecordSize, count, &key, &CompareWithEntry, mode, index);
+}
+
+int32_t LookUpIndexEntry(uint8_t directory, const IndexEntry& key, IndexEntry* found) {
+  FileHandle file = kNoFileHandle;
+  int32_t status = OpenSecurityIndex(directory, &file);
+  if (status != ZARQ_OK) return status;
+  IndexHeader header;
+  status = AccessIndexHeader(directory, file, &header, IndexHeaderAccess::kRead, true);
+  if (status != ZARQ_OK) return status;
+  uint32_t index = 0;
+  status = header.entry_count == 0
+               ? ZARQ_E_NO_SUCH_SECURITY
+               : FindIndexEntry(file, header.entry_count, key, SearchMode::kExact, &index);
+  if (status == ZARQ_E_INDEX_ENTRY_MISSING) status = ZARQ_E_NO_SUCH_SECURITY;
+  uint8_t bytes[kIndexRecordSize];
+  if (status == ZARQ_OK)
+    status = FileSeek(file, kRecordSize, static_cast<int32_t>(index), kSeekRecord);
+  if (status == ZARQ_OK) status = FileRead(file, kIndexRecordSize, bytes);
+  if (status == ZARQ_OK) DecodeIndexEntry(bytes, found);
+  return FirstFailure(status, ReleaseHeader(directory, file));
 }
 
 int32_t IndexInsert(FileHandle file, uint32_t* count, const SecurityRecord& record,

@@ -49,6 +49,12 @@ bool IndexHeaderHeld(uint8_t directory);
 int32_t FindIndexEntry(FileHandle file, uint32_t count, const IndexEntry& key, SearchMode mode,
                        uint32_t* index);
 
+// Looks the identity of key up in the directory's index, holding the index
+// header lock through the search (peers insert and remove entries under
+// it): 0 and the entry found; ZARQ_E_NO_SUCH_SECURITY when the index is
+// empty or lacks it; the header's and the file's failures.
+int32_t LookUpIndexEntry(uint8_t directory, const IndexEntry& key, IndexEntry* found);
+
 // Inserts the entry of record among entries 1..*count in order and counts
 // it. ZARQ_E_DIRECTORY_FULL at 6000 entries (6001 with allow_extra, room
 // for a replacement that removes one afterwards); ZARQ_E_SECURITY_EXISTS

@@ -17,12 +17,12 @@ constinit LockedRecordHooks g_hooks = {&NothingLocked, &NoCopyToRefresh};
 
 }  // namespace
 
-void SetLockedRecordHooks(const LockedRecordHooks& hooks) {
+LockedRecordHooks SetLockedRecordHooks(const LockedRecordHooks& hooks) {
+  LockedRecordHooks previous = g_hooks;
   g_hooks.locked_record = hooks.locked_record != nullptr ? hooks.locked_record : &NothingLocked;
   g_hooks.refresh_links = hooks.refresh_links != nullptr ? hooks.refresh_links : &NoCopyToRefresh;
+  return previous;
 }
-
-void ResetLockedRecordHooks() { g_hooks = {&NothingLocked, &NoCopyToRefresh}; }
 
 int32_t FetchLockedRecord(uint32_t handle, SecurityRecord* record) {
   return g_hooks.locked_record(handle, record);

@@ -34,10 +34,9 @@ struct LockedRecordHooks {
   void (*refresh_links)(uint32_t handle, const SecurityRecord& record);
 };
 
-// Installs hooks; a null member keeps the default for it.
-void SetLockedRecordHooks(const LockedRecordHooks& hooks);
-// Back to the defaults: nothing is locked.
-void ResetLockedRecordHooks();
+// Installs hooks (a null member: the default for it, nothing is locked)
+// and returns the ones they replace, for a test to put back.
+LockedRecordHooks SetLockedRecordHooks(const LockedRecordHooks& hooks);
 
 // The installed hooks, as the store calls them.
 int32_t FetchLockedRecord(uint32_t handle, SecurityRecord* record);

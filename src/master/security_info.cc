@@ -74,13 +74,22 @@ int32_t RecordToInfo(uint32_t handle, uint32_t* prev_slot, uint32_t* next_slot,
   SecurityRecord stored;
   int32_t status = AccessSecurityRecord(handle, &stored, SecurityAccess::kRead);
   if (status != ZARQ_OK) return status;
+  return DescribeRecord(handle, stored, prev_slot, next_slot, info);
+}
+
+int32_t DescribeRecord(uint32_t handle, const SecurityRecord& stored, uint32_t* prev_slot,
+                       uint32_t* next_slot, ZarqSecurityInfo* info) {
+  std::memset(info, 0, sizeof(*info));
+  info->Size = kSecurityInfoSize;
+  if (prev_slot != nullptr) *prev_slot = 0;
+  if (next_slot != nullptr) *next_slot = 0;
   // The slot asked for, not the record's own Slot field: a damaged field
   // must not bring another security's working copy in.
   uint32_t slot = SlotOfHandle(handle);
-  uint32_t own_handle = MakeSecurityHandle(directory, slot, stored.composite != 0);
+  uint32_t own_handle = MakeSecurityHandle(DirectoryOfHandle(handle), slot, stored.composite != 0);
   SecurityRecord record = stored;
   SecurityRecord locked;
-  status = FetchLockedRecord(own_handle, &locked);
+  int32_t status = FetchLockedRecord(own_handle, &locked);
   if (status == ZARQ_OK) {
     record = WithLinksOf(locked, stored);
   } else if (status != ZARQ_E_NOT_LOCKED) {

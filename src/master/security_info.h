@@ -28,6 +28,13 @@ inline constexpr uint32_t kSecurityInfoSize = 148;
 int32_t RecordToInfo(uint32_t handle, uint32_t* prev_slot, uint32_t* next_slot,
                      ZarqSecurityInfo* info);
 
+// The second half of RecordToInfo, for a record already read (stored, the
+// record of handle's slot as the file holds it): the working copy of a
+// security locked here stands in for its data part. The caller has
+// checked the directory.
+int32_t DescribeRecord(uint32_t handle, const SecurityRecord& stored, uint32_t* prev_slot,
+                       uint32_t* next_slot, ZarqSecurityInfo* info);
+
 // Builds in *record the new security of slot that info describes, with
 // data file file_number: symbols normalised, name cleaned, period upper
 // case, the intraday values kept only for period 'I'. A composite takes

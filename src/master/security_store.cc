@@ -135,6 +135,26 @@ int32_t SecurityHeaderLock::Release() {
   return UnlockSecurityHeader(directory_);
 }
 
+int32_t SecurityListReader::Open(uint8_t directory) {
+  DirectoryEntry* entry = FindDirectory(directory);
+  if (entry == nullptr) return ZARQ_E_INVALID_HANDLE;
+  directory_ = directory;
+  int32_t status = AccessSecurityHeader(directory, &header_, ListHeaderAccess::kRead);
+  if (status == ZARQ_OK && header_.stamp != entry->user_file_stamp) {
+    status = ZARQ_E_STAMP_MISMATCH;
+  }
+  if (status == ZARQ_OK) status = OpenSecurityList(directory, &file_);
+  return status;
+}
+
+int32_t SecurityListReader::Read(uint32_t slot, SecurityRecord* record) {
+  if (slot == 0 || slot > header_.slot_count || slot > kMaxSlot) return ZARQ_E_NO_SUCH_SECURITY;
+  RecordLock lock;
+  int32_t status = lock.Acquire(file_, kRecordSize, slot, kRecordSize);
+  if (status == ZARQ_OK) status = Transfer(file_, record, SecurityAccess::kRead);
+  return FirstFailure(status, lock.Release());
+}
+
 int32_t AccessSecurityRecord(uint32_t handle, SecurityRecord* record, SecurityAccess mode) {
   if (record == nullptr) return ZARQ_E_INVALID_ARGUMENT;
   if (static_cast<int>(mode) < static_cast<int>(SecurityAccess::kRead) ||

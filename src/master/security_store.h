@@ -76,6 +76,25 @@ class SecurityHeaderLock {
 // may only append): ZARQ_E_NO_SUCH_SECURITY. Then file and lock failures.
 int32_t AccessSecurityRecord(uint32_t handle, SecurityRecord* record, SecurityAccess mode);
 
+// Reads several records of one directory in one call with one read of the
+// header: its magic, version and stamp checked once, each record then read
+// under its own byte-range lock as kRead does. For walks along the list.
+class SecurityListReader {
+ public:
+  // ZARQ_E_INVALID_HANDLE for a directory that is not open; the header's
+  // failures and ZARQ_E_STAMP_MISMATCH.
+  int32_t Open(uint8_t directory);
+  const SecurityListHeader& header() const { return header_; }
+  // The record of slot: ZARQ_E_NO_SUCH_SECURITY for slot 0 or beyond
+  // SlotCount; file and lock failures.
+  int32_t Read(uint32_t slot, SecurityRecord* record);
+
+ private:
+  uint8_t directory_ = 0;
+  FileHandle file_ = kNoFileHandle;
+  SecurityListHeader header_;
+};
+
 }  // namespace zarq
 
 #endif  // ZARQ_SRC_MASTER_SECURITY_STORE_H_

@@ -412,14 +412,14 @@ class DataFileTest : public zarq_test::OpenFolderTest {
   void SetUp() override {
     OpenFolderTest::SetUp();
     security_ = MakeSecurityHandle(dir_, 3, false);
-    SetSecurityFactsFetcher([](uint32_t, SecurityFileFacts* facts) {
+    previous_ = SetSecurityFactsFetcher([](uint32_t, SecurityFileFacts* facts) {
       facts->file_number = 12;
       facts->record_size = 28;
       return int32_t{ZARQ_OK};
     });
   }
   void TearDown() override {
-    SetSecurityFactsFetcher(nullptr);
+    SetSecurityFactsFetcher(previous_);
     OpenFolderTest::TearDown();
   }
   // A data file whose header claims in_file records and that holds bytes.
@@ -431,6 +431,7 @@ class DataFileTest : public zarq_test::OpenFolderTest {
     FileCloseMatching(dir_, 0, kCloseDirectory);
   }
   uint32_t security_ = 0;
+  SecurityFactsFetcher previous_ = nullptr;
 };
 
 TEST_F(DataFileTest, ReadingTheCountRepairsWhatTheFileCannotBack) {

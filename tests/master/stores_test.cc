@@ -84,13 +84,14 @@ class LockedCopies {
  public:
   LockedCopies() {
     current_ = this;
-    SetLockedRecordHooks({&Fetch, &Refresh});
+    previous_ = SetLockedRecordHooks({&Fetch, &Refresh});
   }
-  ~LockedCopies() { ResetLockedRecordHooks(); }
+  ~LockedCopies() { SetLockedRecordHooks(previous_); }
   std::map<uint32_t, SecurityRecord> copies;
   int32_t failure = 0;  // answered for every lookup when set
 
  private:
+  LockedRecordHooks previous_;
   static int32_t Fetch(uint32_t handle, SecurityRecord* record) {
     auto found = current_->copies.find(handle);
     if (current_->failure != 0) return current_->failure;

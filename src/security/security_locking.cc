@@ -1,0 +1,326 @@
+// security_locking.cc: taking and giving up the lock of a plain security:
+// the lock-file record under its byte-range lock, and the working copy
+// loaded at lock and written back at unlock.
+//
+// Thread-safety: callers hold the library lock.
+
+#include "src/security/security_locking.h"
+
+#include "include/zarq.h"
+#include "src/directory/directory_users.h"
+#include "src/directory/lock_file.h"
+#include "src/fileio/file_table.h"
+#include "src/fileio/record_lock.h"
+#include "src/fileio/security_handle.h"
+#include "src/format/data_file.h"
+#include "src/master/format_levels.h"
+#include "src/master/security_info.h"
+#include "src/master/security_store.h"
+#include "src/platform/no_destructor.h"
+
+namespace zarq {
+namespace {
+
+constexpr uint16_t kLongDataCount = 32766;
+
+FailedLock& Failed() {
+  static NoDestructor<FailedLock> failed;
+  return *failed;
+}
+
+void SetLastFailedLock(uint8_t directory, uint8_t level, uint16_t holders, uint16_t holder) {
+  Failed() = {directory, level, static_cast<uint16_t>(holders > 1 ? 0 : holder), holders};
+}
+
+bool IsKnownLevel(uint8_t level) { return level == 0 || IsLockLevel(level); }
+
+// The lock record n of the directory under its byte-range lock, as long
+// as the object lives.
+class HeldLockRecord {
+ public:
+  int32_t Acquire(DirectoryEntry* entry, uint32_t n) {
+    LockFileHeader header;
+    int32_t status = AccessLockHeader(entry, &header, HeaderAccess::kRead, false);
+    if (status != ZARQ_OK) return status;
+    if (n == 0 || n > header.record_count) return ZARQ_E_NO_SUCH_SECURITY;
+    status = OpenLockFile(entry, &file_);
+    if (status == ZARQ_OK) status = lock_.Acquire(file_, kLockRecordSize, n, kLockRecordSize);
+    if (status == ZARQ_OK) status = ReadLockRecord(file_, n, &record);
+    n_ = n;
+    return status;
+  }
+  int32_t Write() { return WriteLockRecordAt(file_, n_, record); }
+
+  LockRecord record;
+
+ private:
+  FileHandle file_ = kNoFileHandle;
+  uint32_t n_ = 0;
+  RecordLock lock_;
+};
+
+// Loads the working copy of the security into its slot (already in use):
+// the record, the record count and the first and last moments from the
+// data file (made anew, empty, when it is missing).
+int32_t LoadLockedSecurity(uint32_t handle, LockSlot* slot) {
+  SecurityRecord& record = slot->record;
+  int32_t status = AccessSecurityRecord(handle, &record, SecurityAccess::kRead);
+  if (status != ZARQ_OK || record.deleted) return status;
+  slot->primary_handle = MakeSecurityHandle(slot->directory, record.primary_slot, false);
+  slot->secondary_handle = MakeSecurityHandle(slot->directory, record.secondary_slot, false);
+  uint16_t count = 0;
+  bool repaired = false;
+  status = ReadDataRecordCount(handle, &count, record.field_mask, &repaired);
+  if (status == ZARQ_OK && repaired) slot->flags |= kSlotRecordChanged | kSlotCountChanged;
+  if (status == ZARQ_E_FILE_NOT_FOUND) {
+    status = CreateDataFile(handle);
+    if (!record.composite) {
+      record.first_time = record.last_time = 0;
+      record.last_date = record.base_date = record.first_date;
+      record.extra_date = 0;
+      record.extra_value = 0;
+      slot->flags |= kSlotRecordChanged;
+    }
+    count = 0;
+  }
+  if (status != ZARQ_OK || record.composite) return status;
+  slot->record_count = count;
+  if (count > 0) {
+    ZarqPriceRecord price;
+    status = ReadDataRecord(handle, 1, &price);
+    if (status != ZARQ_OK) return status;
+    record.first_date = price.Date;
+    record.first_time = price.Time;
+    if (repaired) record.base_date = record.first_date;
+    status = ReadDataRecord(handle, count, &price);
+    if (status != ZARQ_OK) return status;
+    record.last_date = price.Date;
+    record.last_time = price.Time;
+  }
+  slot->cursor = DataCursor{};
+  return ZARQ_OK;
+}
+
+// The cross-process step of a lock: the lock record decides, the working
+// copy is loaded, and only then is the record written with this user's
+// bit. Whatever fails leaves the slot empty and the record as it was.
+int32_t LockSecurityRecord(uint32_t handle, LockSlot* slot, uint8_t level) {
+  DirectoryEntry* entry = FindDirectory(DirectoryOfHandle(handle));
+  if (entry == nullptr) return ZARQ_E_DIRECTORY_NOT_OPEN;
+  if (entry->Has(kDirRegistrationLost)) return ZARQ_E_REGISTRATION_LOST;
+  HeldLockRecord held;
+  int32_t status = held.Acquire(entry, SlotOfHandle(handle));
+  if (status != ZARQ_OK) return status;
+  LockRecord& record = held.record;
+  if (!IsKnownLevel(record.level)) return ZARQ_E_BAD_LOCK_MODE;
+  uint16_t own = entry->user_record;
+  bool shared = record.level == kReadLock && level == kReadLock;
+  uint8_t granted = record.level;
+  if (record.level == 0) {
+    granted = level;
+  } else if (!shared) {
+    status = VerifyUserRecord(entry);
+    if (status == ZARQ_E_REGISTRATION_LOST) return status;
+    // A bit of this user left from earlier is its own lock, but grants no
+    // more than the record holds, unless no one else holds it.
+    bool alone = record.HasUser(own) && record.CountUsers() == 1;
+    if (record.HasUser(own) && (record.level >= level || alone)) {
+      granted = std::max<uint8_t>(record.level, level);
+    } else {
+      SetLastFailedLock(entry->number, record.level, static_cast<uint16_t>(record.CountUsers()),
+                        record.FirstUser());
+      return ZARQ_E_LOCK_CONFLICT;
+    }
+  }
+
+  *slot = LockSlot{};
+  slot->flags = kSlotInUse;
+  slot->directory = entry->number;
+  slot->handle = handle;
+  slot->level = granted;
+  slot->nesting = 1;
+  status = LoadLockedSecurity(handle, slot);
+  if (status == ZARQ_OK && slot->record.deleted) status = ZARQ_E_NO_SUCH_SECURITY;
+  if (status == ZARQ_OK && (slot->record.composite != 0) != IsCompositeHandle(handle)) {
+    status = ZARQ_E_INVALID_HANDLE;
+  }
+  if (status == ZARQ_OK) {
+    record.level = granted;
+    record.SetUser(own);
+    status = held.Write();
+  }
+  if (status != ZARQ_OK) *slot = LockSlot{};
+  return status;
+}
+
+// Writes the working copy back: the record count to the data file, the
+// record (with its long-data mark following the count) to the list file.
+int32_t WriteBack(uint32_t handle, LockSlot* slot) {
+  SecurityRecord& record = slot->record;
+  uint8_t long_data = slot->record_count > kLongDataCount ? 1 : 0;
+  if ((slot->flags & kSlotCountChanged) && record.long_data_flag != long_data) {
+    slot->flags |= kSlotRecordChanged;
+  }
+  if (slot->flags & kSlotCountChanged) {
+    int32_t status = WriteDataRecordCount(handle, slot->record_count);
+    if (status != ZARQ_OK) return status;
+    slot->flags &= ~kSlotCountChanged;
+  }
+  if (slot->flags & kSlotRecordChanged) {
+    record.long_data_flag = long_data;
+    int32_t status = AccessSecurityRecord(handle, &record, SecurityAccess::kWriteData);
+    if (status != ZARQ_OK) return status;
+    slot->flags &= ~kSlotRecordChanged;
+  }
+  return ZARQ_OK;
+}
+
+int32_t UnlockSecurityRecord(uint32_t handle, LockSlot* slot) {
+  DirectoryEntry* entry = FindDirectory(slot->directory);
+  if (entry == nullptr) return ZARQ_E_DIRECTORY_NOT_OPEN;
+  if (entry->Has(kDirRegistrationLost)) return ZARQ_E_REGISTRATION_LOST;
+  uint32_t file_number = slot->record.file_number;
+  int32_t status = ZARQ_OK;
+  if (slot->nesting >= 2) {
+    --slot->nesting;
+  } else {
+    HeldLockRecord held;
+    status = held.Acquire(entry, SlotOfHandle(handle));
+    // Only as itself, and only while the record still counts it, may this
+    // process write anything: a process of the same identity that took its
+    // user record over may hold the security now.
+    if (status == ZARQ_OK) status = VerifyUserRecord(entry);
+    if (status == ZARQ_OK && !held.record.HasUser(entry->user_record)) {
+      *slot = LockSlot{};
+      status = ZARQ_E_NOT_LOCKED;
+    }
+    bool writes = !entry->read_only() && (slot->level >= kWriteLock || slot->record.composite);
+    if (status == ZARQ_OK && writes) status = WriteBack(handle, slot);
+    if (status == ZARQ_OK) {
+      RaiseFormatLevel(entry->number, slot->record);
+      held.record.ClearUser(entry->user_record);
+      if (!held.record.AnyUser()) held.record.level = 0;
+      status = held.Write();
+      if (status == ZARQ_OK) *slot = LockSlot{};
+    }
+  }
+  FileCloseMatching(entry->number, file_number, kCloseDirectoryTag);
+  return status;
+}
+
+}  // namespace
+
+int32_t CheckSecurityHandle(uint32_t handle) {
+  if (!IsWellFormedHandle(handle)) return ZARQ_E_INVALID_HANDLE;
+  return FindDirectory(DirectoryOfHandle(handle)) != nullptr ? ZARQ_OK : ZARQ_E_DIRECTORY_NOT_OPEN;
+}
+
+int32_t LockSecurity(uint32_t handle, uint32_t level) {
+  int32_t status = CheckSecurityHandle(handle);
+  if (status != ZARQ_OK) return status;
+  if (!IsLockLevel(level)) return ZARQ_E_BAD_LOCK_MODE;
+  DirectoryEntry* entry = FindDirectory(DirectoryOfHandle(handle));
+  if (entry->read_only() && level > kReadLock) return ZARQ_E_READ_ONLY_DIRECTORY;
+  LockSlot* slot = nullptr;
+  int free_index = -1;
+  status = FindLockSlot(handle, &slot, &free_index);
+  if (status == ZARQ_OK) {
+    // A component held for a composite joins an explicit read lock.
+    if ((slot->flags & (kSlotImplicit | kSlotExplicit)) == kSlotImplicit && level <= slot->level &&
+        level <= kReadLock) {
+      slot->flags |= kSlotExplicit;
+      ++slot->nesting;
+      return ZARQ_OK;
+    }
+    SetLastFailedLock(entry->number, slot->level, 1, entry->user_record);
+    return ZARQ_E_LOCK_CONFLICT;
+  }
+  if (status != ZARQ_E_NOT_LOCKED) return status;
+  if (free_index < 0) return ZARQ_E_LOCK_TABLE_FULL;
+  if (IsCompositeHandle(handle)) {
+    // Composite locking holds the components too; until it exists a
+    // composite is never half locked.
+    SecurityRecord record;
+    status = AccessSecurityRecord(handle, &record, SecurityAccess::kRead);
+    if (status != ZARQ_OK) return status;
+    return record.composite ? ZARQ_E_IS_COMPOSITE : ZARQ_E_INVALID_HANDLE;
+  }
+  slot = &LockSlotAt(free_index);
+  status = LockSecurityRecord(handle, slot, static_cast<uint8_t>(level));
+  if (status == ZARQ_OK) slot->flags |= kSlotExplicit;
+  return status;
+}
+
+int32_t UnlockSecurity(uint32_t handle) {
+  int32_t status = CheckSecurityHandle(handle);
+  if (status != ZARQ_OK) return status;
+  LockSlot* slot = nullptr;
+  int free_index = -1;
+  status = FindLockSlot(handle, &slot, &free_index);
+  if (status != ZARQ_OK) return status;
+  if (!(slot->flags & kSlotExplicit)) return ZARQ_E_NOT_LOCKED;
+  status = UnlockSecurityRecord(slot->handle, slot);
+  if (status == ZARQ_OK && slot->in_use()) slot->flags &= ~kSlotExplicit;
+  return status;
+}
+
+int32_t LockNewSecurity(uint32_t handle, const ZarqSecurityInfo& info, uint32_t file_number) {
+  int32_t status = CheckSecurityHandle(handle);
+  if (status != ZARQ_OK) return status;
+  DirectoryEntry* entry = FindDirectory(DirectoryOfHandle(handle));
+  if (entry->Has(kDirRegistrationLost)) return ZARQ_E_REGISTRATION_LOST;
+  if (entry->read_only()) return ZARQ_E_READ_ONLY_DIRECTORY;
+  LockSlot* slot = nullptr;
+  int free_index = -1;
+  status = FindLockSlot(handle, &slot, &free_index);
+  if (status == ZARQ_OK) return ZARQ_E_SECURITY_EXISTS;
+  if (status != ZARQ_E_NOT_LOCKED) return status;
+  if (free_index < 0) return ZARQ_E_LOCK_TABLE_FULL;
+  // A composite's components are locked with it; until composite locking
+  // exists no composite is created.
+  if (info.Composite != 0) return ZARQ_E_IS_COMPOSITE;
+  slot = &LockSlotAt(free_index);
+  *slot = LockSlot{};
+  slot->flags = kSlotInUse;
+  slot->handle = handle;
+  slot->directory = entry->number;
+  status = InfoToRecord(SlotOfHandle(handle), 0, 0, info, file_number, &slot->record);
+  if (status == ZARQ_OK) {
+    slot->nesting = 1;
+    slot->level = kFullLock;
+    slot->flags |= kSlotExplicit;
+    LockRecord record;
+    record.level = kFullLock;
+    record.SetUser(entry->user_record);
+    status = WriteLockRecord(entry, SlotOfHandle(handle), record);
+  }
+  LockFileHeader header;
+  if (status == ZARQ_OK) status = AccessLockHeader(entry, &header, HeaderAccess::kRead, true);
+  if (status == ZARQ_OK) {
+    header.record_count = std::max(header.record_count, SlotOfHandle(handle));
+    status = AccessLockHeader(entry, &header, HeaderAccess::kWrite, false);
+  }
+  if (status != ZARQ_OK) *slot = LockSlot{};
+  return status;
+}
+
+bool UnlockDirectorySlots(DirectoryEntry* entry) {
+  bool dropped = false;
+  for (int i = 0; i < kLockSlotCount; ++i) {
+    LockSlot& slot = LockSlotAt(i);
+    if (!slot.in_use() || slot.directory != entry->number) continue;
+    if (!entry->Has(kDirRegistrationLost)) {
+      slot.nesting = 1;
+      UnlockSecurityRecord(slot.handle, &slot);
+    }
+    if (slot.in_use()) {
+      slot = LockSlot{};
+      dropped = true;
+    }
+  }
+  return dropped;
+}
+
+const FailedLock& LastFailedLock() { return Failed(); }
+
+}  // namespace zarq

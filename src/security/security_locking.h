@@ -1,0 +1,73 @@
+// security_locking.h: locking and unlocking securities across processes.
+//
+// A lock is taken in two places: the process's LockTable (lock_table.h),
+// whose slot becomes the working copy of the security, and the directory's
+// lock file, one 37-byte record per security slot holding the level in
+// force and the set of users (user records of the directory's user file)
+// holding it, changed only under a byte-range lock on that record. ReadLock
+// (16) is shared; WriteLock (32), DefinitionLock (127) and FullLock (128)
+// are granted only on a free record. A process never holds two lock-file
+// byte ranges at once; while it holds a record's range it may take the
+// security list file's locks and the user file's header lock (to check
+// that its registration is still its own), never the other way round.
+//
+// No unlock writes over another holder's data: before the working copy
+// goes back, the unlock checks under the record's byte-range lock that this
+// process is still registered as itself and still holds the record.
+//
+// Thread-safety: callers hold the library lock.
+
+#ifndef ZARQ_SRC_SECURITY_SECURITY_LOCKING_H_
+#define ZARQ_SRC_SECURITY_SECURITY_LOCKING_H_
+
+#include <cstdint>
+
+#include "include/zarq.h"
+#include "src/fileio/directory_entry.h"
+#include "src/security/lock_table.h"
+
+namespace zarq {
+
+// Who held a security whose lock was refused for a conflict.
+struct FailedLock {
+  uint8_t directory = 0;
+  uint8_t level = 0;
+  uint16_t holder = 0;  // the holder's user record when exactly one holds it
+  uint16_t holders = 0;
+};
+
+// The handle's form checked: bits 16..22 clear and its directory open:
+// 0, -167 for stray bits, -370 for a directory that is not open.
+int32_t CheckSecurityHandle(uint32_t handle);
+
+// ZARQ1_LockSecurity: 0; -324 for a level other than 16, 32, 127, 128;
+// -361 above ReadLock in a read-only directory; -322 with every slot
+// taken; -321 on a conflict (or a security locked here already; details
+// in LastFailedLock); -191 for a slot beyond the lock file or a deleted
+// security; -167 for a handle whose composite flag is not its record's;
+// -193 for a composite (its locking is not there yet); -363; file errors.
+// A refused lock leaves the lock table and the lock file as they were.
+int32_t LockSecurity(uint32_t handle, uint32_t level);
+
+// ZARQ1_UnlockSecurity: 0; -320 for a security this caller did not lock;
+// -363 when this process no longer holds it as itself (nothing is
+// written). A failed write-back keeps the lock, so that a retry can land it.
+int32_t UnlockSecurity(uint32_t handle);
+
+// Locks a security being created at FullLock (ZARQ1_AddSecurity): its
+// record built from info with data file number file_number, the lock
+// record written without reading the old one, the lock file grown to its
+// slot. -198 when the slot is held here already; -361 read-only; -322.
+int32_t LockNewSecurity(uint32_t handle, const ZarqSecurityInfo& info, uint32_t file_number);
+
+// Unlocks every slot of the entry's directory (dropping them without
+// touching any file when the directory's registration is lost); true when
+// a slot had to be dropped with its lock-file mark possibly left behind.
+// Installed as the directory layer's ReleaseDirectoryLocks.
+bool UnlockDirectorySlots(DirectoryEntry* entry);
+
+const FailedLock& LastFailedLock();
+
+}  // namespace zarq
+
+#endif  // ZARQ_SRC_SECURITY_SECURITY_LOCKING_H_

@@ -1,0 +1,7 @@
+target_sources(zarq_objects PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/lock_table.cc
+  ${CMAKE_CURRENT_LIST_DIR}/security_enumeration.cc
+  ${CMAKE_CURRENT_LIST_DIR}/security_exports.cc
+  ${CMAKE_CURRENT_LIST_DIR}/security_locking.cc
+  ${CMAKE_CURRENT_LIST_DIR}/security_lookup.cc
+  ${CMAKE_CURRENT_LIST_DIR}/security_parts.cc)
