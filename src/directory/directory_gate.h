@@ -19,10 +19,13 @@
 // header lock, the lock file's records) keep working beside it, as the
 // gate holder takes those locks as they do.
 //
-// Lock order: the gate first; then the user file's header; then the
-// security list file's header and records; then the lock file's header and
-// records. A process holds the gate of one directory at a time, and only
-// inside one library call.
+// Lock order: the gate first; then the lock file's header or one of its
+// records (one at a time); then the user file's header; then the security
+// list file's header, then one of its records. A security's lock holds its
+// lock-file record while it checks the registration and loads or writes
+// the working copy; nothing that holds a later lock takes an earlier one.
+// A process holds the gate of one directory at a time, and only inside
+// one library call.
 //
 // Thread-safety: callers hold the library lock.
 

@@ -18,15 +18,16 @@ namespace {
 constexpr int32_t kNullArgument = ZARQ_E_INVALID_ARGUMENT;
 
 // Runs walk for an info the caller gave: cleared (size set) even when the
-// library is not initialised.
+// library is not initialised, whose state is the result unless by_number
+// (the directory lookup then finds no directory: -370).
 template <typename Walk>
-int32_t WithInfo(ZarqSecurityInfo* info, Walk walk) {
+int32_t WithInfo(ZarqSecurityInfo* info, Walk walk, bool by_number = false) {
   return zarq::EnterAnyState([&] {
     if (info == nullptr) return kNullArgument;
     std::memset(info, 0, sizeof(*info));
     info->Size = zarq::kSecurityInfoSize;
     int32_t state = zarq::RequireInitialized();
-    return state != ZARQ_OK ? state : walk();
+    return state != ZARQ_OK && !by_number ? state : walk();
   });
 }
 
@@ -87,11 +88,11 @@ ZARQ_API int32_t ZARQ_CALL ZARQ1_GetSecurityInfo(uint32_t handle, ZarqSecurityIn
 }
 
 ZARQ_API int32_t ZARQ_CALL ZARQ1_GetFirstSecurityInfo(uint8_t dir, ZarqSecurityInfo* info) {
-  return WithInfo(info, [&] { return zarq::GetFirstSecurityInfo(dir, info); });
+  return WithInfo(info, [&] { return zarq::GetFirstSecurityInfo(dir, info); }, true);
 }
 
 ZARQ_API int32_t ZARQ_CALL ZARQ1_GetLastSecurityInfo(uint8_t dir, ZarqSecurityInfo* info) {
-  return WithInfo(info, [&] { return zarq::GetLastSecurityInfo(dir, info); });
+  return WithInfo(info, [&] { return zarq::GetLastSecurityInfo(dir, info); }, true);
 }
 
 ZARQ_API int32_t ZARQ_CALL ZARQ1_GetNextSecurityInfo(uint32_t handle, ZarqSecurityInfo* info) {

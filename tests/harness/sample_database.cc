@@ -3,6 +3,7 @@
 #include "tests/harness/sample_database.h"
 
 #include "src/frame/ascii_text.h"
+#include "tests/harness/price_files.h"
 #include "tests/support/master_builder.h"
 
 namespace zarq_test {
@@ -55,15 +56,6 @@ zarq::SecurityRecord PlainSecurity(uint32_t i) {
   return r;
 }
 
-// Bytes that no other data file has.
-std::string DataBytes(uint32_t file_number) {
-  std::string bytes = DataFileName(file_number) + " of " + Symbol(file_number) + ":";
-  for (uint32_t j = 0; j < 40 + file_number % 37; ++j) {
-    bytes += static_cast<char>((file_number * 31 + j * 7) & 0xFF);
-  }
-  return bytes;
-}
-
 }  // namespace
 
 std::string DataFileName(uint32_t file_number) {
@@ -84,7 +76,9 @@ SampleDatabase MakeSampleDatabase() {
                                                        c.primary, c.secondary, c.position);
   }
   for (const zarq::SecurityRecord& r : sample.records) {
-    if (!r.composite) sample.data_files[DataFileName(r.file_number)] = DataBytes(r.file_number);
+    if (r.composite) continue;
+    sample.data_files[DataFileName(r.file_number)] =
+        PriceFileBytes(r, 2 + static_cast<int>(r.file_number % 4));
   }
   return sample;
 }

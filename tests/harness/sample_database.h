@@ -1,7 +1,9 @@
 // sample_database.h: the database the harness runs against: 300
 // securities, the first 255 in MASTER and EMASTER and the rest in XMASTER,
 // with varied periods, names and extra values, a few composites of earlier
-// securities, and a data file of distinct bytes for every plain security.
+// securities, and a data file of a few price records, unlike any other,
+// for every plain security (price_files.h): locking one loads it and
+// leaves the security's dates as they are.
 //
 // Thread-safety: pure, except WriteSampleDatabase, which writes files.
 
