@@ -120,7 +120,9 @@ int32_t BuildFileNameIn(DirectoryFacts* facts, uint32_t number, std::string* nam
 
   NameParts parts;
   if (!PartsOfKind(kind, number, &parts)) return ZARQ_E_INVALID_ARGUMENT;
-  std::string number_part = number == 0 ? "" : std::to_string(number);
+  // The master files have one name each: no number is ever part of it.
+  bool numbered = kind != kKindEmaster && kind != kKindMaster && kind != kKindXmaster;
+  std::string number_part = number == 0 || !numbered ? "" : std::to_string(number);
   bool scratch = false;
   if (kind == kKindScratchOrAll) {
     if (wildcard) {

@@ -104,8 +104,9 @@ int32_t FromEnd(uint8_t directory, Direction direction, ZarqSecurityInfo* info) 
   status = walk.ToLive(forward ? walk.header().first_slot : walk.header().last_slot, direction,
                        info, &prev, &next);
   if (status != ZARQ_OK) return status;
-  SetCurrent(*entry, info->Handle);
-  return walk.LiveFrom(forward ? next : prev, direction);
+  status = walk.LiveFrom(forward ? next : prev, direction);
+  if (status >= 0) SetCurrent(*entry, info->Handle);
+  return status;
 }
 
 // Next (forward) or previous (backward) from handle, or from the current
@@ -136,12 +137,13 @@ int32_t FromHandle(uint32_t handle, Direction direction, ZarqSecurityInfo* info)
   status =
       walk.ToLive(direction == Direction::kForward ? next : prev, direction, info, &prev, &next);
   if (status != ZARQ_OK) return status;
-  SetCurrent(*entry, info->Handle);
   // Nothing after the one returned is news first; then nothing before it.
   uint32_t ahead = direction == Direction::kForward ? next : prev;
   uint32_t behind = direction == Direction::kForward ? prev : next;
   status = walk.LiveFrom(ahead, direction);
-  return status == ZARQ_OK ? walk.LiveFrom(behind, back) : status;
+  if (status == ZARQ_OK) status = walk.LiveFrom(behind, back);
+  if (status >= 0) SetCurrent(*entry, info->Handle);
+  return status;
 }
 
 }  // namespace

@@ -113,14 +113,16 @@ int32_t LockSecurityRecord(uint32_t handle, LockSlot* slot, uint8_t level) {
   if (status != ZARQ_OK) return status;
   LockRecord& record = held.record;
   if (!IsKnownLevel(record.level)) return ZARQ_E_BAD_LOCK_MODE;
+  // Only as itself may this process set its bit: after a takeover by a
+  // process of the same identity, that bit is the other's.
+  status = VerifyUserRecord(entry);
+  if (status != ZARQ_OK) return status;
   uint16_t own = entry->user_record;
   bool shared = record.level == kReadLock && level == kReadLock;
   uint8_t granted = record.level;
   if (record.level == 0) {
     granted = level;
   } else if (!shared) {
-    status = VerifyUserRecord(entry);
-    if (status == ZARQ_E_REGISTRATION_LOST) return status;
     // A bit of this user left from earlier is its own lock, but grants no
     // more than the record holds, unless no one else holds it.
     bool alone = record.HasUser(own) && record.CountUsers() == 1;

@@ -94,6 +94,8 @@ int32_t GetSecurityHandles(uint8_t directory, uint32_t start, uint32_t max, uint
   if (status != ZARQ_OK) return status;
   uint32_t slots = list.size();
   uint32_t slot = start != 0 ? SlotOfHandle(start) : list.header.first_slot;
+  // A start beyond the list names no security; a link beyond it is damage.
+  if (start != 0 && slot > slots) return ZARQ_E_NO_SUCH_SECURITY;
   // Bounded by the number of slots: a chain that loops is damage, not a
   // reason to walk for ever under the header lock.
   for (uint32_t steps = 0; slot != 0 && *count < max; ++steps) {
