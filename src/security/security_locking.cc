@@ -198,8 +198,10 @@ int32_t UnlockSecurityRecord(uint32_t handle, LockSlot* slot) {
     }
     bool writes = !entry->read_only() && (slot->level >= kWriteLock || slot->record.composite);
     if (status == ZARQ_OK && writes) status = WriteBack(handle, slot);
+    // The list's format level follows a record that may have changed; a
+    // read lock changed none.
+    if (status == ZARQ_OK && writes) RaiseFormatLevel(entry->number, slot->record);
     if (status == ZARQ_OK) {
-      RaiseFormatLevel(entry->number, slot->record);
       held.record.ClearUser(entry->user_record);
       if (!held.record.AnyUser()) held.record.level = 0;
       status = held.Write();

@@ -1,7 +1,9 @@
 // harness.h: the modes of zarq_harness, the driver that proves the open
-// and close of a shared directory reliable: many processes opening and
-// closing one directory at once (stress), and a process that dies at every
-// file-changing call of an open or a close (crash points). Both run real
+// and close of a shared directory and the locking of its securities
+// reliable: many processes opening and closing one directory at once
+// (stress), many processes locking and changing its securities at once
+// (lock stress), and a process that dies at every file-changing call of an
+// open, a close, or a lock, change and unlock (crash points). All run real
 // peer processes (tests/peer) against the sample database and check the
 // folder's invariants (invariants.h) whenever nobody has it open.
 //
@@ -20,15 +22,20 @@ namespace zarq_test {
 struct HarnessOptions {
   int processes = 4;
   int rounds = 20;
-  uint32_t pause_ms = 10;  // the longest random pause before an open and a close
+  // The longest random pause: stress, before an open and a close; lock
+  // stress, before a lock and while holding it.
+  uint32_t pause_ms = 10;
   uint32_t seed = 0;
-  int every = 1;     // crash points: try only every n-th call (and the last)
-  int scenario = 0;  // crash points: only this scenario (0: all)
+  int ops = 10;            // lock stress: locks per process and round
+  int every = 1;           // crash points: try only every n-th call (and the last)
+  int first_scenario = 0;  // crash points: only scenarios first..last (0: all)
+  int last_scenario = 0;
 };
 
 // Each returns the program's exit code: 0 when every invariant held, 1 on
 // a violation, 2 when the harness itself could not run.
 int RunStress(const HarnessOptions& options);
+int RunLockStress(const HarnessOptions& options);
 int RunCrashPoints(const HarnessOptions& options);
 
 // Starts a peer and initialises the library there as identity

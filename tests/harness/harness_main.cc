@@ -2,11 +2,14 @@
 // its peers.
 //
 //   zarq_harness stress [--processes N] [--rounds R] [--pause MS] [--seed S]
-//   zarq_harness crash-points [--every N] [--scenario S]
+//   zarq_harness lock-stress [--processes N] [--rounds R] [--ops K] [--pause MS]
+//                            [--seed S]
+//   zarq_harness crash-points [--every N] [--scenario S or S-T]
 //
-// --seed S makes the random pauses of stress repeatable as far as the
+// --seed S makes the random pauses and choices repeatable as far as the
 // scheduling of processes allows; --every N tries every n-th crash point
-// only (and the last of each scenario).
+// only (and the last of each scenario); --scenario runs one scenario or a
+// range of them (1-4: open and close, 5-7: locking).
 
 #include <chrono>
 #include <cstdio>
@@ -29,7 +32,9 @@ namespace {
 int Usage() {
   std::fprintf(stderr,
                "usage: zarq_harness stress [--processes N] [--rounds R] [--pause MS] [--seed S]\n"
-               "       zarq_harness crash-points [--every N] [--scenario 1-4]\n");
+               "       zarq_harness lock-stress [--processes N] [--rounds R] [--ops K] "
+               "[--pause MS] [--seed S]\n"
+               "       zarq_harness crash-points [--every N] [--scenario S or S-T]\n");
   return 2;
 }
 
@@ -40,12 +45,15 @@ bool ParseOptions(int argc, char** argv, zarq_test::HarnessOptions* options) {
   for (int i = 2; i < argc; i += 2) {
     if (i + 1 >= argc) return false;
     const char* name = argv[i];
-    long value = std::strtol(argv[i + 1], nullptr, 10);
+    char* end = nullptr;
+    long value = std::strtol(argv[i + 1], &end, 10);
     if (value < 0) return false;
     if (!std::strcmp(name, "--processes")) {
       options->processes = static_cast<int>(value);
     } else if (!std::strcmp(name, "--rounds")) {
       options->rounds = static_cast<int>(value);
+    } else if (!std::strcmp(name, "--ops")) {
+      options->ops = static_cast<int>(value);
     } else if (!std::strcmp(name, "--pause")) {
       options->pause_ms = static_cast<uint32_t>(value);
     } else if (!std::strcmp(name, "--seed")) {
@@ -53,7 +61,8 @@ bool ParseOptions(int argc, char** argv, zarq_test::HarnessOptions* options) {
     } else if (!std::strcmp(name, "--every")) {
       options->every = static_cast<int>(value);
     } else if (!std::strcmp(name, "--scenario")) {
-      options->scenario = static_cast<int>(value);
+      options->first_scenario = options->last_scenario = static_cast<int>(value);
+      if (*end == '-') options->last_scenario = static_cast<int>(std::strtol(end + 1, nullptr, 10));
     } else {
       return false;
     }
@@ -68,6 +77,7 @@ int main(int argc, char** argv) {
   if (argc < 2 || !ParseOptions(argc, argv, &options)) return Usage();
   std::setvbuf(stdout, nullptr, _IONBF, 0);  // progress shows at once, also under Wine
   if (!std::strcmp(argv[1], "stress")) return zarq_test::RunStress(options);
+  if (!std::strcmp(argv[1], "lock-stress")) return zarq_test::RunLockStress(options);
   if (!std::strcmp(argv[1], "crash-points")) return zarq_test::RunCrashPoints(options);
   return Usage();
 }

@@ -148,6 +148,8 @@ std::string Identity(const SecurityRecord& r) {
          std::to_string(r.file_number) + ")";
 }
 
+}  // namespace
+
 // Another security in a position is reported as such, not field by field.
 std::vector<std::string> RecordDifferences(const SecurityRecord& actual,
                                            const SecurityRecord& expected) {
@@ -164,6 +166,8 @@ std::vector<std::string> RecordDifferences(const SecurityRecord& actual,
   }
   return differences;
 }
+
+namespace {
 
 // Whether bytes holds a header and count entries of record_size; reports
 // the size otherwise. Returns the whole entries there are, up to count.

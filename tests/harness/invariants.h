@@ -21,6 +21,11 @@ namespace zarq_test {
 // hold.
 std::vector<std::string> CheckInvariants(const std::string& folder, const SampleDatabase& sample);
 
+// The fields in which a security record, as a master file or the list
+// file gives it back, differs from the one expected ("name: is not was").
+std::vector<std::string> RecordDifferences(const zarq::SecurityRecord& actual,
+                                           const zarq::SecurityRecord& expected);
+
 // The folder for a report: every name with its size, except data files
 // that are unchanged, which are only counted.
 std::string DescribeDatabaseFolder(const std::string& folder, const SampleDatabase& sample);

@@ -30,6 +30,19 @@
 //                                  "= <open status> <close status>" (close
 //                                  status 1 when no close was tried)
 //   count <dir>                    ZARQ1_GetDirectoryStatus -> LiveSecurities
+//   masters <path> <n>             writes master files of n daily securities
+//                                  S1..Sn (data file numbers 1..n) into path
+//   lookup <dir> <symbol> <period> [interval]
+//                                  ZARQ1_GetSecurityHandle -> handle
+//   seclock <handle> <level>       ZARQ1_LockSecurity
+//   secunlock <handle>             ZARQ1_UnlockSecurity
+//   first <dir>                    ZARQ1_GetFirstSecurityInfo -> handle symbol
+//   next <handle>                  ZARQ1_GetNextSecurityInfo -> handle symbol
+//   update <handle> <count> <extra>
+//                                  changes the working copy of a security this
+//                                  process holds locked: its record count and
+//                                  ExtraValue (they reach the files at unlock)
+//   lockround, lockbump            the harness's locking (harness_commands.h)
 //   arm <k> <torn>                 counts the file-changing calls from now on
 //                                  and crashes at call k (crash_platform.h),
 //                                  answering "= -9998 crashed <k>" then;
@@ -55,7 +68,10 @@
 #include "src/frame/entry_frame.h"
 #include "src/master/security_store.h"
 #include "src/platform/platform.h"
+#include "src/security/lock_table.h"
 #include "tests/peer/crash_platform.h"
+#include "tests/peer/harness_commands.h"
+#include "tests/support/master_builder.h"
 
 namespace zarq {
 namespace {
@@ -203,6 +219,82 @@ int32_t Count(Arguments& in, std::string* answer) {
   return result;
 }
 
+// A folder named by its path, for the master file builder.
+struct PathFolder {
+  std::string path;
+  void WriteFile(const std::string& name, const std::string& bytes) const {
+    std::ofstream(path + "/" + name, std::ios::binary | std::ios::trunc) << bytes;
+  }
+};
+
+int32_t Masters(Arguments& in, std::string*) {
+  PathFolder folder;
+  uint32_t n = 0;
+  in >> folder.path >> n;
+  zarq_test::WriteMasterFiles(folder, zarq_test::NumberedSecurities(n));
+  return ZARQ_OK;
+}
+
+int32_t Lookup(Arguments& in, std::string* answer) {
+  int dir = 0, interval = 0;
+  std::string symbol;
+  char period = 'D';
+  in >> dir >> symbol >> period >> interval;
+  ZarqSecurityId id = {};
+  id.DirNumber = static_cast<uint8_t>(dir);
+  std::snprintf(id.Symbol, sizeof(id.Symbol), "%s", symbol.c_str());
+  id.Period = period;
+  id.Interval = static_cast<uint16_t>(interval);
+  uint32_t handle = 0;
+  int32_t status = ZARQ1_GetSecurityHandle(&id, &handle);
+  *answer = " " + std::to_string(handle);
+  return status;
+}
+
+int32_t SecurityLock(Arguments& in, std::string*) {
+  uint32_t handle = 0, level = 0;
+  in >> handle >> level;
+  return ZARQ1_LockSecurity(handle, level);
+}
+
+int32_t SecurityUnlock(Arguments& in, std::string*) {
+  uint32_t handle = 0;
+  in >> handle;
+  return ZARQ1_UnlockSecurity(handle);
+}
+
+int32_t Described(int32_t status, const ZarqSecurityInfo& info, std::string* answer) {
+  *answer = " " + std::to_string(info.Handle) + " " + (info.Symbol[0] ? info.Symbol : "-");
+  return status;
+}
+
+int32_t First(Arguments& in, std::string* answer) {
+  int dir = 0;
+  in >> dir;
+  ZarqSecurityInfo info;
+  return Described(ZARQ1_GetFirstSecurityInfo(static_cast<uint8_t>(dir), &info), info, answer);
+}
+
+int32_t Next(Arguments& in, std::string* answer) {
+  uint32_t handle = 0;
+  in >> handle;
+  ZarqSecurityInfo info;
+  return Described(ZARQ1_GetNextSecurityInfo(handle, &info), info, answer);
+}
+
+int32_t Update(Arguments& in, std::string*) {
+  uint32_t handle = 0, count = 0, extra = 0;
+  in >> handle >> count >> extra;
+  return EnterInitialized([&] {
+    LockedSecurityView view;
+    int32_t status = GetLockedSecurity(handle, &view);
+    if (status != ZARQ_OK) return status;
+    view.record_count = static_cast<uint16_t>(count);
+    view.record.extra_value = extra;
+    return UpdateLockedSecurity(handle, view);
+  });
+}
+
 int32_t Arm(Arguments& in, std::string*) {
   uint32_t crash_at = 0, torn = 0;
   in >> crash_at >> torn;
@@ -236,6 +328,15 @@ int main(int argc, char** argv) {
       {"rewrite", Rewrite},
       {"cycle", Cycle},
       {"count", Count},
+      {"masters", Masters},
+      {"lookup", Lookup},
+      {"seclock", SecurityLock},
+      {"secunlock", SecurityUnlock},
+      {"first", First},
+      {"next", Next},
+      {"update", Update},
+      {"lockround", zarq_test::LockRound},
+      {"lockbump", zarq_test::LockBump},
       {"arm", Arm},
       {"calls", Calls}};
   if (argc < 2) return 2;

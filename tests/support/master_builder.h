@@ -52,9 +52,10 @@ inline std::string Bytes(const std::vector<uint8_t>& bytes) {
 }
 
 // MASTER and EMASTER for the first 255 records, XMASTER for the rest (only
-// when there are more than 255).
-inline void WriteMasterFiles(const TempFolder& folder,
-                             const std::vector<zarq::SecurityRecord>& records,
+// when there are more than 255). Folder: a TempFolder, or anything else
+// with its WriteFile(name, bytes).
+template <typename Folder = TempFolder>
+inline void WriteMasterFiles(const Folder& folder, const std::vector<zarq::SecurityRecord>& records,
                              bool with_emaster = true) {
   size_t in_master = std::min<size_t>(records.size(), 255);
   std::vector<uint8_t> master((in_master + 1) * zarq::kMasterRecordSize);
