@@ -22,7 +22,12 @@
 namespace zarq_test {
 
 bool StartPeer(Peer* peer, const std::string& identity) {
-  return peer->Start() && peer->Call("init " + identity) == 0;
+  // Under load a process (under Wine above all) can be slow to come up or
+  // fail to: a start is tried three times before the harness reports it.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (peer->Start() && peer->Call("init " + identity) == 0) return true;
+  }
+  return false;
 }
 
 }  // namespace zarq_test

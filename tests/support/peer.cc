@@ -45,6 +45,11 @@ void Pause() {
 }  // namespace
 
 bool Peer::Start() {
+  Kill();
+  // A fresh start: no answers of an earlier process are taken for its own.
+  folder_.WriteFile("answers", "");
+  answered_ = 0;
+  process_id_ = 0;
   std::string command = "\"" + PeerProgram() + "\" \"" + folder_.Join("answers") + "\"";
 #ifdef _WIN32
   command = "\"" + command + "\"";  // the command interpreter drops the outer quotes
