@@ -369,6 +369,21 @@ ZARQ_API int32_t ZARQ_CALL ZARQ1_GetFirstSecurityInfo(uint8_t dir, ZarqSecurityI
 ZARQ_API int32_t ZARQ_CALL ZARQ1_GetLastSecurityInfo(uint8_t dir, ZarqSecurityInfo *info);
 ZARQ_API int32_t ZARQ_CALL ZARQ1_GetNextSecurityInfo(uint32_t handle, ZarqSecurityInfo *info);
 ZARQ_API int32_t ZARQ_CALL ZARQ1_GetPrevSecurityInfo(uint32_t handle, ZarqSecurityInfo *info);
+/* Adds the security info describes before the security anchor (at the end
+ * when anchor is 0 or names no live security of dir), with an empty data
+ * file; on success info is filled as ZARQ1_GetSecurityInfo gives it. A
+ * composite takes its components' dates and common fields;
+ * ZARQ_E_NO_PRIMARY, ZARQ_E_NO_SECONDARY and ZARQ_E_SAME_COMPONENTS tell
+ * what is wrong with them. ZARQ_E_SECURITY_EXISTS when the identity is
+ * listed already. A failed addition leaves nothing behind. */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_AddSecurity(uint8_t dir, ZarqSecurityInfo *info, uint32_t anchor);
+/* Changes the flagged fields of a security the caller holds locked at
+ * ZARQ_DEFINITION_LOCK or more; they reach the files at its unlock. */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_UpdateSecurity(uint32_t handle, const ZarqSecurityUpdate *update);
+/* Deletes a security and its files. ZARQ_E_USED_BY_COMPOSITES when
+ * composites are built on it, unless cascade is nonzero: they are deleted
+ * first. */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_DeleteSecurity(uint32_t handle, int32_t cascade);
 
 /* Lock levels. */
 #define ZARQ_READ_LOCK 16        /* shared: reading price data */
@@ -382,6 +397,99 @@ ZARQ_API int32_t ZARQ_CALL ZARQ1_GetPrevSecurityInfo(uint32_t handle, ZarqSecuri
 ZARQ_API int32_t ZARQ_CALL ZARQ1_LockSecurity(uint32_t handle, uint32_t level);
 /* Unlocks it; changes made under a write lock reach the files now. */
 ZARQ_API int32_t ZARQ_CALL ZARQ1_UnlockSecurity(uint32_t handle);
+
+/* Price data -------------------------------------------------------------*/
+
+/* A security's price records are read and changed through a cursor kept
+ * while the caller holds it locked (reading needs ZARQ_READ_LOCK, changing
+ * ZARQ_WRITE_LOCK; ZARQ_E_LOCK_TOO_WEAK or ZARQ_E_NOT_LOCKED otherwise).
+ * Record numbers run from 1; a security holds at most 65500 records, in
+ * ascending order of their moments (date, and time for intraday ones).
+ *
+ * Search modes (mode arguments): */
+#define ZARQ_FIND_AT_OR_BEFORE 0 /* the moment, else the last record before it */
+#define ZARQ_FIND_AT_OR_AFTER 1  /* the moment, else the first record after it */
+#define ZARQ_FIND_EXACT 2        /* exactly the moment (any other value too) */
+#define ZARQ_FIND_AT_CURSOR 3    /* no search: the cursor (where allowed) */
+/* A search finds the first record of the moment: 0; or a neighbour by the
+ * mode: ZARQ_NEAR_MATCH, with the moment changed to the neighbour's;
+ * ZARQ_E_BEFORE_FIRST, ZARQ_E_AFTER_LAST, ZARQ_E_NO_EXACT_RECORD when there
+ * is none; ZARQ_E_NO_DATA without records. */
+
+/* Places the cursor before the first record, or past the last. */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_SeekBeginData(uint32_t handle);
+ZARQ_API int32_t ZARQ_CALL ZARQ1_SeekEndData(uint32_t handle);
+/* The number and moment of the record at the cursor, which does not move;
+ * ZARQ_E_END_OF_FILE past the last record. */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_GetCurrentDataPos(uint32_t handle, uint16_t *recno,
+                                                   ZarqDateTimePair *pair);
+/* The number of price records. */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_GetDataRecordCount(uint32_t handle, uint16_t *count);
+/* The number of records from start to end (both included). */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_GetRecordCountForDateRange(uint32_t handle,
+                                                            const ZarqDateTimePair *start,
+                                                            const ZarqDateTimePair *end,
+                                                            uint16_t *count);
+/* Searches for *pair (changed to a neighbour's moment when one is found)
+ * and places the cursor at the record found. */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_FindDataDate(uint32_t handle, ZarqDateTimePair *pair,
+                                              uint16_t *recno, uint32_t mode);
+/* Places the cursor at record recno and gives its moment. */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_FindDataRec(uint32_t handle, uint16_t recno,
+                                             ZarqDateTimePair *pair);
+/* Reads the record at the cursor and moves past it; the second form
+ * searches first. */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_ReadDataRec(uint32_t handle, ZarqPriceRecord *rec);
+ZARQ_API int32_t ZARQ_CALL ZARQ2_ReadDataRec(uint32_t handle, const ZarqDateTimePair *pair,
+                                             ZarqPriceRecord *rec, uint32_t mode);
+/* Reads up to *count (1..65500) records from the record found (mode 3: the
+ * cursor); *count is set to the number read. ZARQ_FEWER_READ when the data
+ * ended first. */
+ZARQ_API int32_t ZARQ_CALL ZARQ2_ReadMultipleRecs(uint32_t handle, ZarqPriceRecord *recs,
+                                                  const ZarqDateTimePair *pair, uint16_t *count,
+                                                  uint32_t mode);
+/* Reads the up to *count records ending at the record found for *end
+ * (mode 3: at the cursor), in ascending order, and leaves the cursor just
+ * before them: mode 3 then pages further back (no record once the first
+ * has been read). */
+ZARQ_API int32_t ZARQ_CALL ZARQ2_ReadBackMultipleRecs(uint32_t handle, ZarqPriceRecord *recs,
+                                                      const ZarqDateTimePair *end, uint16_t *count,
+                                                      uint32_t mode);
+/* Reads forward from the record found for start while records lie at or
+ * before end: 0 when the range was read to its end, ZARQ_BUFFER_FILLED when
+ * records of it remain, ZARQ_FEWER_READ when the data ended first. */
+ZARQ_API int32_t ZARQ_CALL ZARQ2_ReadMultipleRecsByDates(uint32_t handle, ZarqPriceRecord *recs,
+                                                         const ZarqDateTimePair *start,
+                                                         const ZarqDateTimePair *end,
+                                                         uint16_t *count, uint32_t mode);
+/* Writes at the cursor (overwriting, or appending past the last record). A
+ * record's FieldMask is ignored: the security's fields are stored. Every
+ * date and time is checked before anything is written; a failed change
+ * leaves the data as it was. ZARQ_E_TOO_MANY_RECORDS beyond 65500. */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_WriteDataRec(uint32_t handle, const ZarqPriceRecord *rec);
+/* Places the record by its moment: inserted, appended, or over the record
+ * of that moment when replace is nonzero (else ZARQ_E_RECORD_EXISTS). */
+ZARQ_API int32_t ZARQ_CALL ZARQ2_WriteDataRec(uint32_t handle, const ZarqPriceRecord *rec,
+                                              uint32_t replace);
+/* Writes count records from the record of the first one's moment. */
+ZARQ_API int32_t ZARQ_CALL ZARQ2_WriteMultipleRecs(uint32_t handle, const ZarqPriceRecord *recs,
+                                                   uint16_t count, uint32_t mode);
+/* Inserts before the record at the cursor (ZARQ_E_NO_INSERT when full),
+ * or count records before the record found for the first one's moment. */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_InsertDataRec(uint32_t handle, const ZarqPriceRecord *rec);
+ZARQ_API int32_t ZARQ_CALL ZARQ2_InsertMultipleRecs(uint32_t handle, const ZarqPriceRecord *recs,
+                                                    uint16_t count, uint32_t mode);
+/* Deletes the record at the cursor, count records from the record of
+ * *pair (ZARQ_FEWER_DELETED when the data ended first), or the records
+ * from start to end. */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_DeleteDataRec(uint32_t handle);
+ZARQ_API int32_t ZARQ_CALL ZARQ2_DeleteMultipleRecs(uint32_t handle, const ZarqDateTimePair *pair,
+                                                    uint32_t count, uint32_t mode);
+ZARQ_API int32_t ZARQ_CALL ZARQ2_DeleteMultipleRecsByDates(uint32_t handle,
+                                                           const ZarqDateTimePair *start,
+                                                           uint32_t startMode,
+                                                           const ZarqDateTimePair *end,
+                                                           uint32_t endMode);
 
 /* Dates and times (work in any library state) -----------------------------*/
 

@@ -23,7 +23,9 @@
 // records (one at a time); then the user file's header; then the security
 // list file's header, then one of its records. A security's lock holds its
 // lock-file record while it checks the registration and loads or writes
-// the working copy; nothing that holds a later lock takes an earlier one.
+// the working copy; nothing that holds a later lock takes an earlier one,
+// but for the list changes' exceptions that cannot close a cycle
+// (doc/directory-lifecycle.md).
 // A process holds the gate of one directory at a time, and only inside
 // one library call.
 //

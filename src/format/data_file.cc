@@ -82,6 +82,30 @@ int32_t ReadDataRecordCount(uint32_t security, uint16_t* count, uint16_t field_m
   return ZARQ_OK;
 }
 
+int32_t ReadStoredRecords(FileHandle file, uint16_t record_size, uint32_t first, uint32_t n,
+                          void* buffer) {
+  int32_t status = FileSeek(file, record_size, static_cast<int32_t>(first), kSeekRecord);
+  return status == ZARQ_OK ? FileRead(file, n * record_size, buffer) : status;
+}
+
+int32_t ReadPriceRecords(FileHandle file, uint16_t field_mask, uint32_t first, uint32_t n,
+                         ZarqPriceRecord* out) {
+  const uint32_t record_size = static_cast<uint32_t>(StoredRecordSize(field_mask));
+  int32_t status = FileSeek(file, static_cast<uint16_t>(record_size), static_cast<int32_t>(first),
+                            kSeekRecord);
+  // Chunk by chunk, each decoded while it is fresh in the cache: the stored
+  // records of out[done..] go to out[done]'s place, and decoding them in
+  // place never reaches what the records before them became.
+  const uint32_t chunk = kIoChunkBytes / record_size;
+  for (uint32_t done = 0; status == ZARQ_OK && done < n;) {
+    uint32_t k = std::min(chunk, n - done);
+    status = FileRead(file, k * record_size, out + done);
+    if (status == ZARQ_OK) DecodePriceRecordsInPlace(out + done, k, field_mask);
+    done += k;
+  }
+  return status;
+}
+
 int32_t ReadDataRecord(uint32_t security, uint32_t k, ZarqPriceRecord* record) {
   SecurityFileFacts facts;
   int32_t status = FetchSecurityFacts(security, &facts);
@@ -90,13 +114,7 @@ int32_t ReadDataRecord(uint32_t security, uint32_t k, ZarqPriceRecord* record) {
   }
   FileHandle file = kNoFileHandle;
   if (status == ZARQ_OK) status = OpenSecurityFile(security, &file, 0, kKindData);
-  if (status == ZARQ_OK) {
-    status = FileSeek(file, facts.record_size, static_cast<int32_t>(k), kSeekRecord);
-  }
-  uint8_t stored[kMaxStoredRecordSize];
-  if (status == ZARQ_OK) status = FileRead(file, facts.record_size, stored);
-  if (status == ZARQ_OK) DecodePriceRecord(stored, facts.field_mask, record);
-  return status;
+  return status == ZARQ_OK ? ReadPriceRecords(file, facts.field_mask, k, 1, record) : status;
 }
 
 int32_t WriteDataRecordCount(uint32_t security, uint16_t count) {

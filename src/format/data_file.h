@@ -37,6 +37,18 @@ int32_t ReadDataRecordCount(uint32_t security, uint16_t* count, uint16_t field_m
 // locking and the reading operations share.
 int32_t ReadDataRecord(uint32_t security, uint32_t k, ZarqPriceRecord* record);
 
+// Reads n stored records (record_size bytes each) from record first on
+// into buffer: one positioning and one read (chunked by the file layer).
+int32_t ReadStoredRecords(FileHandle file, uint16_t record_size, uint32_t first, uint32_t n,
+                          void* buffer);
+
+// Reads price records first..first + n - 1 of a data file of field_mask
+// into out[0..n): the stored records go to the start of out in one read and
+// are decoded there in place (out holds n records, each larger than any
+// stored one).
+int32_t ReadPriceRecords(FileHandle file, uint16_t field_mask, uint32_t first, uint32_t n,
+                         ZarqPriceRecord* out);
+
 // Rewrites the header's count; -169 for a count above 65500.
 int32_t WriteDataRecordCount(uint32_t security, uint16_t count);
 

@@ -9,6 +9,7 @@
 
 #include "src/format/field_mask.h"
 #include "src/format/mbf.h"
+#include "src/format/price_batch.h"
 #include "src/format/stored_values.h"
 
 namespace zarq {
@@ -74,15 +75,9 @@ void DecodePriceRecord(const uint8_t* stored, uint16_t mask, ZarqPriceRecord* ou
 }
 
 void DecodePriceRecordsInPlace(ZarqPriceRecord* records, size_t count, uint16_t mask) {
-  const size_t size = static_cast<size_t>(StoredRecordSize(mask));
-  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(records);
-  uint8_t stored[kMaxStoredRecordSize];
-  for (size_t i = count; i-- > 0;) {
-    // Record i's output overlaps its own stored bytes (and those of the
-    // records after it, already decoded), never those of earlier records.
-    std::memcpy(stored, bytes + i * size, size);
-    DecodePriceRecord(stored, mask, &records[i]);
-  }
+  // The decoder specialised for the mask's fields gives the bytes
+  // DecodePriceRecord gives.
+  DecodeStoredRecordsInPlace(records, count, mask);
 }
 
 void RecordToZarqDateTime(const uint8_t* stored, int32_t* date, int32_t* time, bool has_time) {

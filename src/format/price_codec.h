@@ -34,7 +34,9 @@ void DecodePriceRecord(const uint8_t* stored, uint16_t mask, ZarqPriceRecord* ou
 // Decodes count stored records that lie packed at the start of records
 // (count x StoredRecordSize(mask) bytes) into records[0..count), working
 // from the last to the first: a stored record is never larger than a
-// ZarqPriceRecord, so no record is overwritten before it is decoded.
+// ZarqPriceRecord, so no record is overwritten before it is decoded. Each
+// record comes out as DecodePriceRecord makes it (by the decoder of
+// price_batch.h specialised for the mask's fields).
 void DecodePriceRecordsInPlace(ZarqPriceRecord* records, size_t count, uint16_t mask);
 
 // The ZARQ date of a stored record and, when has_time, its ZARQ time from

@@ -45,10 +45,11 @@ int32_t ReleaseHeader(uint8_t directory, FileHandle file) {
 }
 
 // Reads the header keeping its lock, runs change on the entry count, and
-// writes the header with the count that change leaves (which also
-// releases the lock).
-template <typename Change>
-int32_t ChangeIndex(uint8_t directory, Change change) {
+// writes the header with the count that change leaves, then releases the
+// lock. When that write fails, revert takes the entries back while the
+// lock is still held: moved entries under the old count would lose one.
+template <typename Change, typename Revert>
+int32_t ChangeIndex(uint8_t directory, Change change, Revert revert) {
   FileHandle file = kNoFileHandle;
   int32_t status = OpenSecurityIndex(directory, &file);
   if (status != ZARQ_OK) return status;
@@ -57,9 +58,15 @@ int32_t ChangeIndex(uint8_t directory, Change change) {
   if (status != ZARQ_OK) return status;
   uint32_t count = header.entry_count;
   status = change(file, &count);
-  header.entry_count = count;
-  return FirstFailure(
-      status, AccessIndexHeader(directory, file, &header, IndexHeaderAccess::kWrite, false));
+  if (status == ZARQ_OK) {
+    header.entry_count = count;
+    uint8_t bytes[kIndexRecordSize];
+    EncodeIndexHeader(header, bytes);
+    status = FileSeek(file, kRecordSize, 0, kSeekRecord);
+    if (status == ZARQ_OK) status = FileWrite(file, kIndexRecordSize, bytes);
+    if (status != ZARQ_OK) revert(file, &count);
+  }
+  return FirstFailure(status, ReleaseHeader(directory, file));
 }
 
 }  // namespace
@@ -172,26 +179,34 @@ int32_t IndexRemove(FileHandle file, uint32_t* count, const SecurityRecord& reco
 }
 
 int32_t AddToIndex(uint8_t directory, const SecurityRecord& record) {
-  return ChangeIndex(directory, [&](FileHandle file, uint32_t* count) {
-    return IndexInsert(file, count, record, false);
-  });
+  return ChangeIndex(
+      directory,
+      [&](FileHandle file, uint32_t* count) { return IndexInsert(file, count, record, false); },
+      [&](FileHandle file, uint32_t* count) { IndexRemove(file, count, record); });
 }
 
 int32_t RemoveFromIndex(uint8_t directory, const SecurityRecord& record) {
-  return ChangeIndex(directory, [&](FileHandle file, uint32_t* count) {
-    return IndexRemove(file, count, record);
-  });
+  return ChangeIndex(
+      directory, [&](FileHandle file, uint32_t* count) { return IndexRemove(file, count, record); },
+      [&](FileHandle file, uint32_t* count) { IndexInsert(file, count, record, true); });
 }
 
 int32_t ReplaceInIndex(uint8_t directory, const SecurityRecord& old_record,
                        const SecurityRecord& new_record) {
-  return ChangeIndex(directory, [&](FileHandle file, uint32_t* count) {
-    int32_t status = IndexInsert(file, count, new_record, true);
-    if (status != ZARQ_OK) return status;
-    status = IndexRemove(file, count, old_record);
-    if (status != ZARQ_OK) IndexRemove(file, count, new_record);
-    return status;
-  });
+  return ChangeIndex(
+      directory,
+      [&](FileHandle file, uint32_t* count) {
+        int32_t status = IndexInsert(file, count, new_record, true);
+        if (status != ZARQ_OK) return status;
+        status = IndexRemove(file, count, old_record);
+        if (status != ZARQ_OK) IndexRemove(file, count, new_record);
+        return status;
+      },
+      [&](FileHandle file, uint32_t* count) {
+        if (IndexInsert(file, count, old_record, true) == ZARQ_OK) {
+          IndexRemove(file, count, new_record);
+        }
+      });
 }
 
 }  // namespace zarq

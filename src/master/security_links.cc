@@ -205,6 +205,48 @@ int32_t UnlinkDeletedRecord(uint32_t handle, SecurityListHeader* header) {
   return status;
 }
 
+int32_t UnlinkNewRecord(uint8_t directory, const SecurityRecord& record) {
+  // Best effort, every step tried: the failure being undone is the
+  // caller's, and each step left standing would leave a link to a slot
+  // that was never written.
+  LinkUndo ignored(directory);
+  int32_t status = ZARQ_OK;
+  auto keep_first = [&status](int32_t step) {
+    if (status == ZARQ_OK) status = step;
+  };
+  if (record.prev_slot != 0) {
+    keep_first(RelinkRecord(directory, record.prev_slot, &SecurityRecord::next_slot,
+                            record.next_slot, &ignored));
+  }
+  if (record.next_slot != 0) {
+    keep_first(RelinkRecord(directory, record.next_slot, &SecurityRecord::prev_slot,
+                            record.prev_slot, &ignored));
+  }
+  if (record.composite != 0) {
+    keep_first(SpliceFromChain(directory, record.primary_slot, &SecurityRecord::next_primary_user,
+                               record.slot, record.next_primary_user, &ignored));
+    keep_first(SpliceFromChain(directory, record.secondary_slot,
+                               &SecurityRecord::next_secondary_user, record.slot,
+                               record.next_secondary_user, &ignored));
+  }
+  return status;
+}
+
+int32_t RelinkDeletedRecord(uint8_t directory, const SecurityRecord& record) {
+  LinkUndo ignored(directory);
+  int32_t status = ZARQ_OK;
+  if (record.prev_slot != 0) {
+    status = RelinkRecord(directory, record.prev_slot, &SecurityRecord::next_slot, record.slot,
+                          &ignored);
+  }
+  if (record.next_slot != 0) {
+    int32_t relinked = RelinkRecord(directory, record.next_slot, &SecurityRecord::prev_slot,
+                                    record.slot, &ignored);
+    if (status == ZARQ_OK) status = relinked;
+  }
+  return status;
+}
+
 int32_t AddCompositeUser(uint8_t directory, const SecurityRecord& composite) {
   LinkUndo undo(directory);
   int32_t status = AppendToChain(directory, composite.primary_slot,

@@ -39,6 +39,16 @@ int32_t LinkSecurityRecord(uint8_t directory, SecurityListHeader* header, Securi
 // neighbours and *header are as before.
 int32_t UnlinkDeletedRecord(uint32_t handle, SecurityListHeader* header);
 
+// Takes back what LinkSecurityRecord did for record (its links as that
+// left them), for an addition that fails before the header counts the new
+// record: its neighbours are joined again and a composite leaves its
+// components' chains. The caller's in-memory header is simply dropped.
+int32_t UnlinkNewRecord(uint8_t directory, const SecurityRecord& record);
+
+// Takes back UnlinkDeletedRecord of record (as it was read before): its
+// neighbours point at it again.
+int32_t RelinkDeletedRecord(uint8_t directory, const SecurityRecord& record);
+
 // Appends the composite to the chains of its primary and secondary
 // components (no change for a chain that holds it already). On failure
 // neither chain is changed.

@@ -189,6 +189,14 @@ int32_t UpdateLockedSecuritySymbol(uint32_t handle, const char* symbol) {
   return ZARQ_OK;
 }
 
+int32_t MarkLockedSecurityStored(uint32_t handle) {
+  LockSlot* slot = nullptr;
+  int free_index = -1;
+  int32_t status = FindLockSlot(handle, &slot, &free_index);
+  if (status == ZARQ_OK) slot->flags &= ~(kSlotRecordChanged | kSlotCountChanged);
+  return status;
+}
+
 // The lower layers ask this table from the start (nothing is locked while
 // the table is empty).
 struct InstallAnswers {

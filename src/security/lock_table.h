@@ -105,8 +105,12 @@ int32_t MarkLockedSecurityDeleted(uint32_t handle);
 // - the link part, after another security's deletion changed the links
 //   (0 for a security not locked here; nothing below level 127);
 int32_t UpdateLockedSecurityLinks(uint32_t handle, const SecurityRecord& record);
-// - the symbol, after an update renamed it.
+// - the symbol, after an update renamed it;
 int32_t UpdateLockedSecuritySymbol(uint32_t handle, const char* symbol);
+// - nothing left to write: the caller has written the working copy to the
+//   files itself (a deletion, whose header change may leave the slot
+//   beyond the list), so the unlock writes no record and no count.
+int32_t MarkLockedSecurityStored(uint32_t handle);
 
 // Starts and stops the table (process part), and installs the answers the
 // lower layers ask of locked securities.

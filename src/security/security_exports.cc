@@ -1,5 +1,5 @@
 // security_exports.cc: the exported functions of securities: lookup,
-// enumeration and locking, and GetHandleFromInfo (ordinal 212).
+// enumeration, changes and locking, and GetHandleFromInfo (ordinal 212).
 //
 // Thread-safety: each export runs in the entry frame.
 
@@ -9,6 +9,7 @@
 #include "include/zarq_private.h"
 #include "src/frame/entry_frame.h"
 #include "src/master/security_info.h"
+#include "src/security/security_changes.h"
 #include "src/security/security_enumeration.h"
 #include "src/security/security_locking.h"
 #include "src/security/security_lookup.h"
@@ -101,6 +102,24 @@ ZARQ_API int32_t ZARQ_CALL ZARQ1_GetNextSecurityInfo(uint32_t handle, ZarqSecuri
 
 ZARQ_API int32_t ZARQ_CALL ZARQ1_GetPrevSecurityInfo(uint32_t handle, ZarqSecurityInfo* info) {
   return WithInfo(info, [&] { return zarq::GetPrevSecurityInfo(handle, info); });
+}
+
+ZARQ_API int32_t ZARQ_CALL ZARQ1_AddSecurity(uint8_t dir, ZarqSecurityInfo* info, uint32_t anchor) {
+  return zarq::EnterInitialized([&] {
+    if (info == nullptr) return kNullArgument;
+    return zarq::AddSecurity(dir, info, anchor);
+  });
+}
+
+ZARQ_API int32_t ZARQ_CALL ZARQ1_UpdateSecurity(uint32_t handle, const ZarqSecurityUpdate* update) {
+  return zarq::EnterInitialized([&] {
+    if (update == nullptr) return kNullArgument;
+    return zarq::UpdateSecurity(handle, *update);
+  });
+}
+
+ZARQ_API int32_t ZARQ_CALL ZARQ1_DeleteSecurity(uint32_t handle, int32_t cascade) {
+  return zarq::EnterInitialized([&] { return zarq::DeleteSecurity(handle, cascade); });
 }
 
 ZARQ_API int32_t ZARQ_CALL ZARQ1_LockSecurity(uint32_t handle, uint32_t level) {

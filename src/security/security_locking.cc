@@ -1,10 +1,13 @@
-// security_locking.cc: taking and giving up the lock of a plain security:
-// the lock-file record under its byte-range lock, and the working copy
-// loaded at lock and written back at unlock.
+// security_locking.cc: taking and giving up the lock of a security: the
+// lock-file record under its byte-range lock, the working copy loaded at
+// lock and written back at unlock, and a composite's holds on its
+// components.
 //
 // Thread-safety: callers hold the library lock.
 
 #include "src/security/security_locking.h"
+
+#include <utility>
 
 #include "include/zarq.h"
 #include "src/directory/directory_users.h"
@@ -14,7 +17,6 @@
 #include "src/fileio/security_handle.h"
 #include "src/format/data_file.h"
 #include "src/master/format_levels.h"
-#include "src/master/security_info.h"
 #include "src/master/security_store.h"
 #include "src/platform/no_destructor.h"
 
@@ -101,9 +103,30 @@ int32_t LoadLockedSecurity(uint32_t handle, LockSlot* slot) {
   return ZARQ_OK;
 }
 
-// The cross-process step of a lock: the lock record decides, the working
-// copy is loaded, and only then is the record written with this user's
-// bit. Whatever fails leaves the slot empty and the record as it was.
+// Writes the working copy back: the record count to the data file, the
+// record (with its long-data mark following the count) to the list file.
+int32_t WriteBack(uint32_t handle, LockSlot* slot) {
+  SecurityRecord& record = slot->record;
+  uint8_t long_data = slot->record_count > kLongDataCount ? 1 : 0;
+  if ((slot->flags & kSlotCountChanged) && record.long_data_flag != long_data) {
+    slot->flags |= kSlotRecordChanged;
+  }
+  if (slot->flags & kSlotCountChanged) {
+    int32_t status = WriteDataRecordCount(handle, slot->record_count);
+    if (status != ZARQ_OK) return status;
+    slot->flags &= ~kSlotCountChanged;
+  }
+  if (slot->flags & kSlotRecordChanged) {
+    record.long_data_flag = long_data;
+    int32_t status = AccessSecurityRecord(handle, &record, SecurityAccess::kWriteData);
+    if (status != ZARQ_OK) return status;
+    slot->flags &= ~kSlotRecordChanged;
+  }
+  return ZARQ_OK;
+}
+
+}  // namespace
+
 int32_t LockSecurityRecord(uint32_t handle, LockSlot* slot, uint8_t level) {
   DirectoryEntry* entry = FindDirectory(DirectoryOfHandle(handle));
   if (entry == nullptr) return ZARQ_E_DIRECTORY_NOT_OPEN;
@@ -155,28 +178,6 @@ int32_t LockSecurityRecord(uint32_t handle, LockSlot* slot, uint8_t level) {
   return status;
 }
 
-// Writes the working copy back: the record count to the data file, the
-// record (with its long-data mark following the count) to the list file.
-int32_t WriteBack(uint32_t handle, LockSlot* slot) {
-  SecurityRecord& record = slot->record;
-  uint8_t long_data = slot->record_count > kLongDataCount ? 1 : 0;
-  if ((slot->flags & kSlotCountChanged) && record.long_data_flag != long_data) {
-    slot->flags |= kSlotRecordChanged;
-  }
-  if (slot->flags & kSlotCountChanged) {
-    int32_t status = WriteDataRecordCount(handle, slot->record_count);
-    if (status != ZARQ_OK) return status;
-    slot->flags &= ~kSlotCountChanged;
-  }
-  if (slot->flags & kSlotRecordChanged) {
-    record.long_data_flag = long_data;
-    int32_t status = AccessSecurityRecord(handle, &record, SecurityAccess::kWriteData);
-    if (status != ZARQ_OK) return status;
-    slot->flags &= ~kSlotRecordChanged;
-  }
-  return ZARQ_OK;
-}
-
 int32_t UnlockSecurityRecord(uint32_t handle, LockSlot* slot) {
   DirectoryEntry* entry = FindDirectory(slot->directory);
   if (entry == nullptr) return ZARQ_E_DIRECTORY_NOT_OPEN;
@@ -212,8 +213,6 @@ int32_t UnlockSecurityRecord(uint32_t handle, LockSlot* slot) {
   return status;
 }
 
-}  // namespace
-
 int32_t CheckSecurityHandle(uint32_t handle) {
   if (!IsWellFormedHandle(handle)) return ZARQ_E_INVALID_HANDLE;
   return FindDirectory(DirectoryOfHandle(handle)) != nullptr ? ZARQ_OK : ZARQ_E_DIRECTORY_NOT_OPEN;
@@ -242,12 +241,17 @@ int32_t LockSecurity(uint32_t handle, uint32_t level) {
   if (status != ZARQ_E_NOT_LOCKED) return status;
   if (free_index < 0) return ZARQ_E_LOCK_TABLE_FULL;
   if (IsCompositeHandle(handle)) {
-    // Composite locking holds the components too; until it exists a
-    // composite is never half locked.
+    // A composite's own record decides whether the handle names it.
     SecurityRecord record;
     status = AccessSecurityRecord(handle, &record, SecurityAccess::kRead);
     if (status != ZARQ_OK) return status;
-    return record.composite ? ZARQ_E_IS_COMPOSITE : ZARQ_E_INVALID_HANDLE;
+    if (!record.composite) return ZARQ_E_INVALID_HANDLE;
+    // It has no data of its own to write. Only DefinitionLock, which
+    // leaves the components alone, is taken yet: the other levels hold the
+    // components and compute the common range, and until then no composite
+    // is ever half locked.
+    if (level == kWriteLock) return ZARQ_E_BAD_LOCK_MODE;
+    if (level != kDefinitionLock) return ZARQ_E_IS_COMPOSITE;
   }
   slot = &LockSlotAt(free_index);
   status = LockSecurityRecord(handle, slot, static_cast<uint8_t>(level));
@@ -263,48 +267,55 @@ int32_t UnlockSecurity(uint32_t handle) {
   status = FindLockSlot(handle, &slot, &free_index);
   if (status != ZARQ_OK) return status;
   if (!(slot->flags & kSlotExplicit)) return ZARQ_E_NOT_LOCKED;
+  // A composite's holds on its components end with its own slot, and only
+  // then: a failed write-back keeps the composite locked, and so its range.
+  const LockSlot held = *slot;
   status = UnlockSecurityRecord(slot->handle, slot);
   if (status == ZARQ_OK && slot->in_use()) slot->flags &= ~kSlotExplicit;
+  if (slot->in_use()) return status;
+  for (auto [flag, component] : {std::pair{kSlotHoldsPrimary, held.primary_handle},
+                                 std::pair{kSlotHoldsSecondary, held.secondary_handle}}) {
+    if (!(held.flags & flag)) continue;
+    int32_t released = UnlockComponent(component);
+    if (status == ZARQ_OK) status = released;
+  }
   return status;
 }
 
-int32_t LockNewSecurity(uint32_t handle, const ZarqSecurityInfo& info, uint32_t file_number) {
-  int32_t status = CheckSecurityHandle(handle);
-  if (status != ZARQ_OK) return status;
-  DirectoryEntry* entry = FindDirectory(DirectoryOfHandle(handle));
-  if (entry->Has(kDirRegistrationLost)) return ZARQ_E_REGISTRATION_LOST;
-  if (entry->read_only()) return ZARQ_E_READ_ONLY_DIRECTORY;
+int32_t LockComponent(uint32_t handle, uint8_t level) {
   LockSlot* slot = nullptr;
   int free_index = -1;
-  status = FindLockSlot(handle, &slot, &free_index);
-  if (status == ZARQ_OK) return ZARQ_E_SECURITY_EXISTS;
+  int32_t status = FindLockSlot(handle, &slot, &free_index);
+  if (status == ZARQ_OK) {
+    if (slot->level <= kReadLock) {
+      slot->flags |= kSlotImplicit;
+      ++slot->nesting;
+      return ZARQ_OK;
+    }
+    if (slot->level == kDefinitionLock) return ZARQ_E_BAD_LOCK_MODE;
+    DirectoryEntry* entry = FindDirectory(DirectoryOfHandle(handle));
+    SetLastFailedLock(entry->number, slot->level, 1, entry->user_record);
+    return ZARQ_E_LOCK_CONFLICT;
+  }
   if (status != ZARQ_E_NOT_LOCKED) return status;
   if (free_index < 0) return ZARQ_E_LOCK_TABLE_FULL;
-  // A composite's components are locked with it; until composite locking
-  // exists no composite is created.
-  if (info.Composite != 0) return ZARQ_E_IS_COMPOSITE;
   slot = &LockSlotAt(free_index);
-  *slot = LockSlot{};
-  slot->flags = kSlotInUse;
-  slot->handle = handle;
-  slot->directory = entry->number;
-  status = InfoToRecord(SlotOfHandle(handle), 0, 0, info, file_number, &slot->record);
-  if (status == ZARQ_OK) {
-    slot->nesting = 1;
-    slot->level = kFullLock;
-    slot->flags |= kSlotExplicit;
-    LockRecord record;
-    record.level = kFullLock;
-    record.SetUser(entry->user_record);
-    status = WriteLockRecord(entry, SlotOfHandle(handle), record);
+  status = LockSecurityRecord(handle, slot, level);
+  if (status == ZARQ_OK) slot->flags |= kSlotImplicit;
+  return status;
+}
+
+int32_t UnlockComponent(uint32_t handle) {
+  LockSlot* slot = nullptr;
+  int free_index = -1;
+  int32_t status = FindLockSlot(handle, &slot, &free_index);
+  if (status != ZARQ_OK) return status;
+  status = UnlockSecurityRecord(slot->handle, slot);
+  // Left with the caller's own explicit lock alone, it is held implicitly
+  // no more.
+  if (status == ZARQ_OK && slot->in_use() && slot->nesting < 2 && (slot->flags & kSlotExplicit)) {
+    slot->flags &= ~kSlotImplicit;
   }
-  LockFileHeader header;
-  if (status == ZARQ_OK) status = AccessLockHeader(entry, &header, HeaderAccess::kRead, true);
-  if (status == ZARQ_OK) {
-    header.record_count = std::max(header.record_count, SlotOfHandle(handle));
-    status = AccessLockHeader(entry, &header, HeaderAccess::kWrite, false);
-  }
-  if (status != ZARQ_OK) *slot = LockSlot{};
   return status;
 }
 

@@ -9,7 +9,15 @@
 // are granted only on a free record. A process never holds two lock-file
 // byte ranges at once; while it holds a record's range it may take the
 // security list file's locks and the user file's header lock (to check
-// that its registration is still its own), never the other way round.
+// that its registration is still its own). The other way round only a
+// list change does it, in the two ways that cannot close a cycle
+// (security_changes.h): a record taken without waiting, or the record of a
+// security it holds itself at DefinitionLock or FullLock, which anyone
+// else lets go of at once, refused, without reaching for the list.
+//
+// A composite holds its components: each is held implicitly (kSlotImplicit,
+// counted by the slot's nesting) at ReadLock, sharing the slot of an
+// explicit lock of the same security.
 //
 // No unlock writes over another holder's data: before the working copy
 // goes back, the unlock checks under the record's byte-range lock that this
@@ -45,20 +53,37 @@ int32_t CheckSecurityHandle(uint32_t handle);
 // taken; -321 on a conflict (or a security locked here already; details
 // in LastFailedLock); -191 for a slot beyond the lock file or a deleted
 // security; -167 for a handle whose composite flag is not its record's;
-// -193 for a composite (its locking is not there yet); -363; file errors.
-// A refused lock leaves the lock table and the lock file as they were.
+// for a composite -324 at WriteLock and -193 at ReadLock and FullLock
+// (which hold its components and compute its range: not there yet;
+// DefinitionLock locks the composite alone); -363; file errors. A refused
+// lock leaves the lock table and the lock file as they were.
 int32_t LockSecurity(uint32_t handle, uint32_t level);
 
 // ZARQ1_UnlockSecurity: 0; -320 for a security this caller did not lock;
 // -363 when this process no longer holds it as itself (nothing is
 // written). A failed write-back keeps the lock, so that a retry can land it.
+// A composite's own lock goes first, then its holds on its components.
 int32_t UnlockSecurity(uint32_t handle);
 
-// Locks a security being created at FullLock (ZARQ1_AddSecurity): its
-// record built from info with data file number file_number, the lock
-// record written without reading the old one, the lock file grown to its
-// slot. -198 when the slot is held here already; -361 read-only; -322.
-int32_t LockNewSecurity(uint32_t handle, const ZarqSecurityInfo& info, uint32_t file_number);
+// The steps the locking layer's files share (src/security only).
+//
+// The cross-process step of a lock into slot (cleared first): the lock
+// record decides, the working copy is loaded, then the record is written
+// with this user's bit. A failure leaves the slot empty and the record as
+// it was.
+int32_t LockSecurityRecord(uint32_t handle, LockSlot* slot, uint8_t level);
+// Ends one hold of slot: with more holds only the nesting drops; else the
+// working copy is written back (a write lock's, or a composite's) and this
+// user's bit leaves the lock record, which frees the slot.
+int32_t UnlockSecurityRecord(uint32_t handle, LockSlot* slot);
+// Holds a component of a composite locked or created here, at level:
+// joins a slot held here at ReadLock or less (kSlotImplicit, nesting + 1),
+// else locks it into a free slot as an implicit hold. -321 when held here
+// at WriteLock or FullLock, -324 at DefinitionLock, -322, or the lock's
+// failure.
+int32_t LockComponent(uint32_t handle, uint8_t level);
+// Ends one implicit hold of a component (see LockComponent).
+int32_t UnlockComponent(uint32_t handle);
 
 // Unlocks every slot of the entry's directory (dropping them without
 // touching any file when the directory's registration is lost); true when

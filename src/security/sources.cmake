@@ -1,7 +1,10 @@
 target_sources(zarq_objects PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/lock_table.cc
+  ${CMAKE_CURRENT_LIST_DIR}/new_security_locking.cc
+  ${CMAKE_CURRENT_LIST_DIR}/security_changes.cc
   ${CMAKE_CURRENT_LIST_DIR}/security_enumeration.cc
   ${CMAKE_CURRENT_LIST_DIR}/security_exports.cc
   ${CMAKE_CURRENT_LIST_DIR}/security_locking.cc
   ${CMAKE_CURRENT_LIST_DIR}/security_lookup.cc
-  ${CMAKE_CURRENT_LIST_DIR}/security_parts.cc)
+  ${CMAKE_CURRENT_LIST_DIR}/security_parts.cc
+  ${CMAKE_CURRENT_LIST_DIR}/security_update.cc)

@@ -42,6 +42,29 @@
 //                                  changes the working copy of a security this
 //                                  process holds locked: its record count and
 //                                  ExtraValue (they reach the files at unlock)
+//   add <dir> <symbol> [<symbol2> <op>]
+//                                  ZARQ1_AddSecurity of a daily security of
+//                                  seven fields, or of the composite
+//                                  symbol op symbol2 -> handle
+//   delete <handle> <cascade>      ZARQ1_DeleteSecurity
+//   churn <dir> <rounds> <seed>    rounds of random additions (plain and
+//                                  composite) and cascading deletions among
+//                                  C1..C12; answers "= <the first status no
+//                                  race explains, or 0> <added> <deleted>"
+//   lockloop <handle> <ms>         for ms, over and over: read-locks the
+//                                  security and unlocks it; -> tries, the
+//                                  longest lock and unlock in ms (status:
+//                                  the first other than 0, -191, -321)
+//   recappend <handle> <first> <n> <seed>
+//                                  ZARQ2_WriteMultipleRecs past the last
+//                                  record of series records first..first+n-1
+//                                  (tests/data/price_series.h)
+//   recinsert <handle> <index> <n> <seed>
+//                                  ZARQ2_InsertMultipleRecs of n records of
+//                                  the moment of series record index (prices
+//                                  of the seed), before its first record
+//   recdelete <handle> <index> <n> ZARQ2_DeleteMultipleRecs of n records from
+//                                  the one of series record index's moment
 //   lockround, lockbump            the harness's locking (harness_commands.h)
 //   arm <k> <torn>                 counts the file-changing calls from now on
 //                                  and crashes at call k (crash_platform.h),
@@ -52,14 +75,17 @@
 //   exit                           shuts the library down and ends (no
 //                                  answer)
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <initializer_list>
 #include <iostream>
 #include <map>
 #include <optional>
 #include <random>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "include/zarq.h"
 #include "src/fileio/directory_entry.h"
@@ -69,6 +95,7 @@
 #include "src/master/security_store.h"
 #include "src/platform/platform.h"
 #include "src/security/lock_table.h"
+#include "tests/data/price_series.h"
 #include "tests/peer/crash_platform.h"
 #include "tests/peer/harness_commands.h"
 #include "tests/support/master_builder.h"
@@ -295,6 +322,151 @@ int32_t Update(Arguments& in, std::string*) {
   });
 }
 
+// A daily security of seven fields, or the composite symbol op symbol2.
+int32_t AddDaily(uint8_t dir, const std::string& symbol, const std::string& symbol2, char op,
+                 uint32_t* handle) {
+  ZarqSecurityInfo info = {};
+  std::snprintf(info.Symbol, sizeof(info.Symbol), "%s", symbol.c_str());
+  std::snprintf(info.Name, sizeof(info.Name), "Name of %s", symbol.c_str());
+  info.Period = 'D';
+  info.FieldMask = 0x7F;
+  info.FirstDate = info.BaseDate = 20000103;
+  info.LastDate = 20011231;
+  if (!symbol2.empty()) {
+    info.Composite = 1;
+    std::snprintf(info.Symbol2, sizeof(info.Symbol2), "%s", symbol2.c_str());
+    info.Operator = op;
+    info.PrimaryFactor = info.SecondaryFactor = 1.0f;
+  }
+  int32_t status = ZARQ1_AddSecurity(dir, &info, 0);
+  *handle = info.Handle;
+  return status;
+}
+
+int32_t Add(Arguments& in, std::string* answer) {
+  int dir = 0;
+  std::string symbol, symbol2;
+  char op = '-';
+  in >> dir >> symbol >> symbol2 >> op;
+  uint32_t handle = 0;
+  int32_t status = AddDaily(static_cast<uint8_t>(dir), symbol, symbol2, op, &handle);
+  *answer = " " + std::to_string(handle);
+  return status;
+}
+
+int32_t Delete(Arguments& in, std::string*) {
+  uint32_t handle = 0;
+  int32_t cascade = 0;
+  in >> handle >> cascade;
+  return ZARQ1_DeleteSecurity(handle, cascade);
+}
+
+uint32_t HandleOf(uint8_t dir, const std::string& symbol, const std::string& symbol2) {
+  ZarqSecurityId id = {};
+  id.DirNumber = dir;
+  std::snprintf(id.Symbol, sizeof(id.Symbol), "%s", symbol.c_str());
+  id.Period = 'D';
+  if (!symbol2.empty()) {
+    id.Composite = 1;
+    std::snprintf(id.Symbol2, sizeof(id.Symbol2), "%s", symbol2.c_str());
+    id.Operator = '-';
+  }
+  uint32_t handle = 0;
+  ZARQ1_GetSecurityHandle(&id, &handle);
+  return handle;
+}
+
+int32_t Churn(Arguments& in, std::string* answer) {
+  int dir = 0;
+  uint32_t rounds = 0, seed = 0;
+  in >> dir >> rounds >> seed;
+  const uint8_t number = static_cast<uint8_t>(dir);
+  std::mt19937 random(seed);
+  auto symbol = [&] { return "C" + std::to_string(random() % 12 + 1); };
+  // What other processes changing the same securities at the same time
+  // explain: an identity listed or gone meanwhile, a lock held elsewhere.
+  auto expected = [](int32_t status, std::initializer_list<int32_t> also) {
+    if (status == ZARQ_OK || status == ZARQ_E_LOCK_CONFLICT || status == ZARQ_E_NO_SUCH_SECURITY)
+      return true;
+    for (int32_t one : also) {
+      if (status == one) return true;
+    }
+    return false;
+  };
+  uint32_t added = 0, deleted = 0;
+  int32_t unexpected = ZARQ_OK;
+  for (uint32_t round = 0; round < rounds && unexpected == ZARQ_OK; ++round) {
+    std::string a = symbol(), b = symbol();
+    uint32_t kind = random() % 10;
+    int32_t status = ZARQ_OK;
+    if (kind < 6) {
+      uint32_t handle = 0;
+      if (kind >= 4 && a == b) b = a == "C1" ? "C2" : "C1";
+      status = AddDaily(number, a, kind >= 4 ? b : "", '-', &handle);
+      bool fine =
+          expected(status, {ZARQ_E_SECURITY_EXISTS, ZARQ_E_NO_PRIMARY, ZARQ_E_NO_SECONDARY});
+      added += status == ZARQ_OK ? 1 : 0;
+      if (!fine) unexpected = status;
+    } else {
+      uint32_t handle = HandleOf(number, a, kind == 9 ? b : "");
+      if (handle == 0) continue;
+      status = ZARQ1_DeleteSecurity(handle, 1);
+      deleted += status == ZARQ_OK ? 1 : 0;
+      if (!expected(status, {})) unexpected = status;
+    }
+  }
+  *answer = " " + std::to_string(added) + " " + std::to_string(deleted);
+  return unexpected;
+}
+
+int32_t LockLoop(Arguments& in, std::string* answer) {
+  uint32_t handle = 0, ms = 0;
+  in >> handle >> ms;
+  uint32_t tries = 0, longest = 0;
+  int32_t unexpected = ZARQ_OK;
+  const uint32_t start = Os().TickCount();
+  while (Os().TickCount() - start < ms && unexpected == ZARQ_OK) {
+    uint32_t before = Os().TickCount();
+    int32_t status = ZARQ1_LockSecurity(handle, ZARQ_READ_LOCK);
+    if (status == ZARQ_OK) status = ZARQ1_UnlockSecurity(handle);
+    longest = std::max(longest, Os().TickCount() - before);
+    ++tries;
+    if (status != ZARQ_OK && status != ZARQ_E_LOCK_CONFLICT && status != ZARQ_E_NO_SUCH_SECURITY)
+      unexpected = status;
+  }
+  *answer = " " + std::to_string(tries) + " " + std::to_string(longest);
+  return unexpected;
+}
+
+int32_t RecordsAppend(Arguments& in, std::string*) {
+  uint32_t handle = 0, first = 0, n = 0, seed = 0;
+  in >> handle >> first >> n >> seed;
+  std::vector<ZarqPriceRecord> records = zarq_test::Series(first, n, seed);
+  int32_t status = ZARQ1_SeekEndData(handle);
+  if (status != ZARQ_OK) return status;
+  return ZARQ2_WriteMultipleRecs(handle, records.data(), static_cast<uint16_t>(n), 3);
+}
+
+int32_t RecordsInsert(Arguments& in, std::string*) {
+  uint32_t handle = 0, index = 0, n = 0, seed = 0;
+  in >> handle >> index >> n >> seed;
+  const ZarqPriceRecord at = zarq_test::SeriesRecord(index);
+  std::vector<ZarqPriceRecord> records = zarq_test::Series(index, n, seed);
+  for (ZarqPriceRecord& record : records) {
+    record.Date = at.Date;
+    record.Time = at.Time;
+  }
+  return ZARQ2_InsertMultipleRecs(handle, records.data(), static_cast<uint16_t>(n), 1);
+}
+
+int32_t RecordsDelete(Arguments& in, std::string*) {
+  uint32_t handle = 0, index = 0, n = 0;
+  in >> handle >> index >> n;
+  const ZarqPriceRecord at = zarq_test::SeriesRecord(index);
+  ZarqDateTimePair pair = {at.Date, at.Time};
+  return ZARQ2_DeleteMultipleRecs(handle, &pair, n, 2);
+}
+
 int32_t Arm(Arguments& in, std::string*) {
   uint32_t crash_at = 0, torn = 0;
   in >> crash_at >> torn;
@@ -335,8 +507,15 @@ int main(int argc, char** argv) {
       {"first", First},
       {"next", Next},
       {"update", Update},
+      {"add", Add},
+      {"delete", Delete},
+      {"churn", Churn},
+      {"lockloop", LockLoop},
       {"lockround", zarq_test::LockRound},
       {"lockbump", zarq_test::LockBump},
+      {"recappend", RecordsAppend},
+      {"recinsert", RecordsInsert},
+      {"recdelete", RecordsDelete},
       {"arm", Arm},
       {"calls", Calls}};
   if (argc < 2) return 2;
