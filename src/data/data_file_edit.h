@@ -9,6 +9,9 @@
 // block moves of inserts and deletes (read once, written once, in chunks
 // of at most 64512 bytes by the file layer).
 //
+// The header's count is the file's own until the security is unlocked;
+// an insert sets it early (SetCount), see record_writing.cc.
+//
 // Thread-safety: callers hold the library lock; an edit is the operation's
 // own.
 
@@ -16,6 +19,7 @@
 #define ZARQ_SRC_DATA_DATA_FILE_EDIT_H_
 
 #include <cstdint>
+#include <vector>
 
 #include "include/zarq.h"
 #include "src/format/record_buffer.h"
@@ -40,6 +44,7 @@ class DataFileEdit {
   uint32_t saved_records() const { return saved_bytes_ / size_; }
   const uint8_t* Saved(uint32_t record) const { return saved_.get() + (record - from_) * size_; }
   uint64_t file_bytes() const { return file_bytes_; }
+  uint16_t record_size() const { return size_; }
 
   // Writes n stored records at record at.
   int32_t Write(uint32_t at, const uint8_t* records, uint32_t n);
@@ -48,8 +53,16 @@ class DataFileEdit {
   // them from record at on, through a buffer of at most one I/O chunk.
   int32_t WriteEncoded(uint32_t at, const ZarqPriceRecord* records, uint32_t n, uint16_t mask);
 
+  // Moves n saved records, from record from on, up by shift records,
+  // writing the highest chunk first.
+  int32_t MoveUp(uint32_t from, uint32_t n, uint32_t shift);
+
   // Makes the file records x the record size bytes long.
   int32_t Resize(uint32_t records);
+
+  // Rewrites the header's count of data records; Undo puts the header
+  // back as it was.
+  int32_t SetCount(uint32_t count);
 
   // Writes the saved bytes back and restores the size; best effort (the
   // caller reports the failure that made it undo).
@@ -62,6 +75,7 @@ class DataFileEdit {
   uint32_t saved_bytes_ = 0;
   uint64_t file_bytes_ = 0;
   HeapBuffer saved_;
+  std::vector<uint8_t> header_;  // as it was, once SetCount has run
 };
 
 }  // namespace zarq

@@ -79,9 +79,12 @@ int32_t StoredRecords::Prepare(const LockedData& data, const ZarqPriceRecord* re
   return ZARQ_OK;
 }
 
-int32_t StoredRecords::WriteTo(DataFileEdit* edit, uint32_t at) const {
-  return encoded_ != nullptr ? edit->Write(at, encoded_.get(), n_)
-                             : edit->WriteEncoded(at, records_, n_, mask_);
+int32_t StoredRecords::WritePart(DataFileEdit* edit, uint32_t at, uint32_t first,
+                                 uint32_t k) const {
+  if (k == 0) return ZARQ_OK;
+  return encoded_ != nullptr
+             ? edit->Write(at, encoded_.get() + size_t{first} * edit->record_size(), k)
+             : edit->WriteEncoded(at, records_ + first, k, mask_);
 }
 
 }  // namespace zarq

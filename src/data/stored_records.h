@@ -39,8 +39,10 @@ class StoredRecords {
   const ZarqPriceRecord& front() const { return records_[0]; }
   const ZarqPriceRecord& back() const { return records_[n_ - 1]; }
 
-  // Writes the stored records from record at on.
-  int32_t WriteTo(DataFileEdit* edit, uint32_t at) const;
+  // Writes the stored records from record at on; the second form writes
+  // only records first..first + k - 1 (0-based) of them, at record at.
+  int32_t WriteTo(DataFileEdit* edit, uint32_t at) const { return WritePart(edit, at, 0, n_); }
+  int32_t WritePart(DataFileEdit* edit, uint32_t at, uint32_t first, uint32_t k) const;
 
  private:
   const ZarqPriceRecord* records_ = nullptr;
