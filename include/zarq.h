@@ -400,6 +400,18 @@ ZARQ_API int32_t ZARQ_CALL ZARQ1_UnlockSecurity(uint32_t handle);
 
 /* Price data -------------------------------------------------------------*/
 
+/* The fields of a FieldMask. Every security stores DATE, CLOSE and VOL, 4 to
+ * 8 fields in all, the lowest bits set first (DATE, CLOSE, VOL, HIGH, LOW,
+ * OPEN, OI); an intraday security stores TIME in place of its highest one. */
+#define ZARQ_FIELD_DATE 0x01
+#define ZARQ_FIELD_CLOSE 0x02
+#define ZARQ_FIELD_VOL 0x04
+#define ZARQ_FIELD_HIGH 0x08
+#define ZARQ_FIELD_LOW 0x10
+#define ZARQ_FIELD_OPEN 0x20
+#define ZARQ_FIELD_OI 0x40
+#define ZARQ_FIELD_TIME 0x80
+
 /* A security's price records are read and changed through a cursor kept
  * while the caller holds it locked (reading needs ZARQ_READ_LOCK, changing
  * ZARQ_WRITE_LOCK; ZARQ_E_LOCK_TOO_WEAK or ZARQ_E_NOT_LOCKED otherwise).

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tests/api/private_ops.h"
+#include "tests/support/temp_folder.h"
 #include "zarq.h"
 #include "zarq_private.h"
 
@@ -159,6 +160,67 @@ TEST_F(ApiTest, UnloadWhileInitializedIsSafe) {
   EXPECT_EQ(shutdown(), ZARQ_OK);
   EXPECT_EQ(ZARQ1_GetZARQState(), ZARQ_STATE_UNINITIALIZED);
   unload(library);
+}
+
+
+
+// A caller's whole round: a new database, a security added, its history
+// written in one call, read back whole and by a search, the security
+// deleted, all through the shipped library.
+TEST_F(ApiTest, APriceHistoryRoundTripsThroughTheShippedLibrary) {
+  zarq_test::TempFolder folder;
+  const std::string path = folder.Join("db");
+  ASSERT_EQ(ZARQ1_Initialize("ApiTest", "Tester", ZARQ_INTERFACE_VERSION), ZARQ_OK);
+  uint8_t dir = 0;
+  ASSERT_GE(ZARQ1_OpenDirectory(path.c_str(), &dir,
+                                ZARQ_OPEN_CREATE_FOLDER | ZARQ_OPEN_BUILD_MASTERS),
+            0);
+  ZarqSecurityInfo info{};
+  std::strcpy(info.Name, "Round Trip");
+  std::strcpy(info.Symbol, "RT");
+  info.Period = 'D';
+  info.FirstDate = info.LastDate = info.BaseDate = 20000103;
+  info.FieldMask = ZARQ_FIELD_DATE | ZARQ_FIELD_CLOSE | ZARQ_FIELD_VOL | ZARQ_FIELD_HIGH |
+                   ZARQ_FIELD_LOW | ZARQ_FIELD_OPEN;
+  ASSERT_EQ(ZARQ1_AddSecurity(dir, &info, 0), ZARQ_OK);
+  const uint32_t handle = info.Handle;
+
+  std::vector<ZarqPriceRecord> bars(3000);
+  for (size_t i = 0; i < bars.size(); ++i) {
+    ZarqPriceRecord& bar = bars[i];
+    bar = ZarqPriceRecord{};
+    bar.Date = static_cast<int32_t>(20000101 + (i / 28) * 100 + i % 28 + (i / 336) * 8800);
+    bar.Open = 10.0f + i;
+    bar.High = bar.Open + 1;
+    bar.Low = bar.Open - 1;
+    bar.Close = bar.Open + 0.5f;
+    bar.Volume = 1000.0f * i;
+    bar.FieldMask = info.FieldMask;
+  }
+  ASSERT_EQ(ZARQ1_LockSecurity(handle, ZARQ_WRITE_LOCK), ZARQ_OK);
+  EXPECT_EQ(ZARQ2_WriteMultipleRecs(handle, bars.data(), static_cast<uint16_t>(bars.size()), 1),
+            ZARQ_OK);
+  ASSERT_EQ(ZARQ1_UnlockSecurity(handle), ZARQ_OK);
+
+  ASSERT_EQ(ZARQ1_LockSecurity(handle, ZARQ_READ_LOCK), ZARQ_OK);
+  std::vector<ZarqPriceRecord> read(bars.size() + 1);
+  uint16_t count = static_cast<uint16_t>(read.size());
+  ZarqDateTimePair first = {bars[0].Date, 0};
+  EXPECT_EQ(ZARQ2_ReadMultipleRecs(handle, read.data(), &first, &count, 2), ZARQ_FEWER_READ);
+  ASSERT_EQ(count, bars.size());
+  EXPECT_EQ(std::memcmp(read.data(), bars.data(), bars.size() * sizeof(ZarqPriceRecord)), 0);
+  ZarqDateTimePair pair = {bars[1234].Date, 0};
+  uint16_t recno = 0;
+  EXPECT_EQ(ZARQ1_FindDataDate(handle, &pair, &recno, 2), ZARQ_OK);
+  EXPECT_EQ(recno, 1235);
+  EXPECT_EQ(ZARQ1_WriteDataRec(handle, &bars[0]), ZARQ_E_LOCK_TOO_WEAK);
+  ASSERT_EQ(ZARQ1_UnlockSecurity(handle), ZARQ_OK);
+
+  EXPECT_EQ(ZARQ1_DeleteSecurity(handle, 0), ZARQ_OK);
+  uint32_t securities = 9;
+  EXPECT_EQ(ZARQ1_GetSecurityCount(dir, &securities), ZARQ_OK);
+  EXPECT_EQ(securities, 0u);
+  EXPECT_EQ(ZARQ1_CloseDirectory(dir), ZARQ_OK);
 }
 
 }  // namespace
