@@ -16,13 +16,6 @@ namespace {
 
 class SharingTest : public DataTest {
  protected:
-  std::string StartPeer(zarq_test::Peer* peer, const std::string& identity, int flags = 0) {
-    EXPECT_TRUE(peer->Start());
-    EXPECT_EQ(peer->Call("init " + identity), ZARQ_OK);
-    std::string number;
-    EXPECT_EQ(peer->Call("open " + folder_.path() + " " + std::to_string(flags), &number), ZARQ_OK);
-    return number;
-  }
   std::string PeerHandle(zarq_test::Peer* peer, const std::string& dir, uint32_t slot) {
     std::string handle;
     const char* period = MaskOf(slot) & kFieldTime ? " I 1" : " D";

@@ -39,6 +39,14 @@ class DatabaseOpenTest : public zarq_test::InitializedTest {
     dir_ = 0;
     return ZARQ1_OpenDirectory(folder_.path().c_str(), &dir_, flags);
   }
+  // Starts a peer that opens the database with flags; its directory number.
+  std::string StartPeer(zarq_test::Peer* peer, const std::string& identity, int flags = 0) {
+    EXPECT_TRUE(peer->Start());
+    EXPECT_EQ(peer->Call("init " + identity), ZARQ_OK);
+    std::string number;
+    EXPECT_EQ(peer->Call("open " + folder_.path() + " " + std::to_string(flags), &number), ZARQ_OK);
+    return number;
+  }
   SecurityListHeader ListHeader() {
     SecurityListHeader header;
     EXPECT_EQ(DecodeSecurityListHeader(Raw(folder_.ReadFile("~ZARQ.SEC")), &header), ZARQ_OK);
@@ -84,15 +92,6 @@ class DirectorySharingTest : public DatabaseOpenTest {
   void SetUp() override {
     DatabaseOpenTest::SetUp();
     zarq_test::WriteMasterFiles(folder_, zarq_test::NumberedSecurities(10));
-  }
-  // Starts a peer with an identity and opens the folder there; returns the
-  // directory number it got.
-  std::string StartPeer(zarq_test::Peer* peer, const std::string& identity) {
-    EXPECT_TRUE(peer->Start());
-    EXPECT_EQ(peer->Call("init " + identity), ZARQ_OK);
-    std::string number;
-    EXPECT_EQ(peer->Call("open " + folder_.path() + " 0", &number), ZARQ_OK);
-    return number;
   }
 };
 

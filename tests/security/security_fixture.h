@@ -44,14 +44,6 @@ class SecurityTest : public DatabaseOpenTest {
     zarq_test::WriteMasterFiles(folder_, Records());
     ASSERT_EQ(Open(), ZARQ_OK);
   }
-  // Starts a peer that opens the database with flags; its directory number.
-  std::string StartPeer(zarq_test::Peer* peer, const std::string& identity, int flags = 0) {
-    EXPECT_TRUE(peer->Start());
-    EXPECT_EQ(peer->Call("init " + identity), ZARQ_OK);
-    std::string number;
-    EXPECT_EQ(peer->Call("open " + folder_.path() + " " + std::to_string(flags), &number), ZARQ_OK);
-    return number;
-  }
 
   uint32_t Handle(uint32_t slot) { return MakeSecurityHandle(dir_, slot, false); }
 
