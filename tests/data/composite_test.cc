@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -13,6 +14,7 @@
 
 #include "include/zarq.h"
 #include "src/data/composite_reader.h"
+#include "src/data/composite_values.h"
 #include "tests/data/data_fixture.h"
 
 namespace zarq {
@@ -281,6 +283,34 @@ TEST_F(CompositeTest, ASearchBetweenPairsFindsTheNeighbourOfItsMode) {
     if (status >= 0) {
       EXPECT_EQ(record.Date, Day(found).Date) << mode;
     }
+  }
+}
+
+// The combined close to the bit, as every build must give it: x87
+// extended precision (a 32-bit build without SSE) gives other bits for the
+// first, third and fourth. No overflow reaches the caller.
+TEST(CompositeValuesTest, TheSameBitsOnEveryBuild) {
+  const struct {
+    char op;
+    float a, b, primary_factor, secondary_factor;
+    uint32_t close;
+  } cases[] = {
+      {'*', 10.1f, 3.7f, 3.3f, 1.7f, 0x4351A54Eu},
+      {'/', 1.0f, 3.0f, 0.1f, 0.7f, 0x3D430C31u},
+      {'+', 16777215.0f, 0.3f, 1.00000012f, 0.9f, 0x4B800000u},
+      {'-', 0.1f, 0.1f, 3.0f, 2.9f, 0x3C23D708u},
+      {'/', 123.456f, 7.89f, 1.1f, 0.3f, 0x42657DD4u},
+      {'*', 1e30f, 1e30f, 1.0f, 1.0f, 0u},  // beyond a single
+      {'*', 1e38f, 0.0f, 1e10f, 1.0f, 0u},  // infinity times 0
+      {'/', 5.0f, 0.0f, 1.0f, 1.0f, 0u},
+  };
+  for (const auto& c : cases) {
+    ZarqPriceRecord a = {}, b = {};
+    a.Close = c.a;
+    b.Close = c.b;
+    const ZarqPriceRecord r =
+        CombineRecords(a, b, {c.op, c.primary_factor, c.secondary_factor, 0x07});
+    EXPECT_EQ(std::bit_cast<uint32_t>(r.Close), c.close) << c.op << " " << c.a;
   }
 }
 
