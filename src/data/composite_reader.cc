@@ -91,7 +91,6 @@ struct ReadState {
   bool in_use = false;
   uint32_t composite = 0;
   bool timed = false;
-  uint16_t count = 0;  // records of the common range
   uint16_t start = 0;  // the primary record where it begins
   uint16_t larger_size = 0;
   CompositeFormula formula;
@@ -545,7 +544,6 @@ int32_t OpenState(uint32_t handle) {
   state.in_use = true;
   state.composite = handle;
   state.timed = record.period == 'I';
-  state.count = view.record_count;
   state.start = view.start_position[0];
   state.formula = {record.op, record.primary_factor, record.secondary_factor, record.field_mask};
   state.primary.Start(view.primary_handle, primary.record.field_mask, primary.record_count);

@@ -201,7 +201,7 @@ TEST_F(CompositeTest, AnIntradayPartnerIsTheLastRecordAtOrBefore) {
 // A search moves the cursor to the pair it finds (by the target against
 // both components, never past the target in mode 0), a failed one leaves
 // the sequence as it was; rewinding and asking the position do not read
-// on.
+// on. Day 10 is the shape of primary d1 d2 d3 against secondary d1 d3.
 TEST_F(CompositeTest, SearchesAndTheCursor) {
   WriteDailyComponents();
   const uint32_t h = AddComposite(1, 5, {'+', 1.0f, 1.0f});
@@ -265,25 +265,6 @@ TEST_F(CompositeTest, SearchesAndTheCursor) {
   ASSERT_EQ(count, 4);  // 8, 9, 12, 13
   ASSERT_EQ(ZARQ1_ReadDataRec(h, &record), ZARQ_OK);
   EXPECT_EQ(record.Date, Day(14).Date);
-}
-
-// Primary d1 d2 d3, secondary d1 d3: d2 has no record, a search for it
-// finds d1 or d3 by its mode.
-TEST_F(CompositeTest, ASearchBetweenPairsFindsTheNeighbourOfItsMode) {
-  WriteData(3, zarq_test::Series(1, 3));
-  WriteData(4, Without(zarq_test::Series(1, 3), {2}, 1));
-  const uint32_t h = AddComposite(3, 4, {'-', 1.0f, 1.0f});
-  ASSERT_EQ(ZARQ1_LockSecurity(h, ZARQ_READ_LOCK), ZARQ_OK);
-  for (auto [mode, status, found] :
-       {std::tuple{0u, ZARQ_NEAR_MATCH, 1u}, std::tuple{1u, ZARQ_NEAR_MATCH, 3u},
-        std::tuple{2u, ZARQ_E_NO_EXACT_RECORD, 0u}}) {
-    ZarqDateTimePair pair = Day(2);
-    ZarqPriceRecord record;
-    EXPECT_EQ(ZARQ2_ReadDataRec(h, &pair, &record, mode), status < 0 ? status : ZARQ_OK);
-    if (status >= 0) {
-      EXPECT_EQ(record.Date, Day(found).Date) << mode;
-    }
-  }
 }
 
 // The combined close to the bit, as every build must give it: x87
