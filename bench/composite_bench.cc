@@ -42,9 +42,9 @@ std::string DataBytes(const std::vector<ZarqPriceRecord>& records) {
 class CompositeDatabase {
  public:
   CompositeDatabase() {
-    zarq_test::WriteMasterFiles(folder_, {zarq_test::DailySecurity("A", 1),
-                                          zarq_test::DailySecurity("B", 2),
-                                          zarq_test::CompositeSecurity("A", "B", '/', 1, 2, 3)});
+    zarq_test::WriteMasterFiles(folder_,
+                                {zarq_test::DailySecurity("A", 1), zarq_test::DailySecurity("B", 2),
+                                 zarq_test::CompositeSecurity("A", "B", '/', 1, 2, 3)});
     folder_.WriteFile("F1.DAT", DataBytes(zarq_test::Series(0, kRecords, 0)));
     folder_.WriteFile("F2.DAT", DataBytes(zarq_test::Series(0, kRecords, 1)));
     status_ = ZARQ1_Initialize("Benchmark", "Bench", ZARQ_INTERFACE_VERSION);
