@@ -397,6 +397,18 @@ ZARQ_API int32_t ZARQ_CALL ZARQ1_DeleteSecurity(uint32_t handle, int32_t cascade
 ZARQ_API int32_t ZARQ_CALL ZARQ1_LockSecurity(uint32_t handle, uint32_t level);
 /* Unlocks it; changes made under a write lock reach the files now. */
 ZARQ_API int32_t ZARQ_CALL ZARQ1_UnlockSecurity(uint32_t handle);
+/* Whether a security is locked: *status 0 not at all, 1 by this process
+ * (*level its level), 2 by others (the level in force); for a composite
+ * not locked itself, 3 or 4 when a component is locked here or elsewhere
+ * (*level the component's). */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_GetSecurityLockedStatus(uint32_t handle, uint32_t *status,
+                                                         uint32_t *level);
+/* Who held the security whose lock was last refused: *count holders at
+ * *level; with one holder its application and user names (at most 30
+ * characters each; buffers of 31), else "no users" or "<n> users" in
+ * user. */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_GetLastFailedLockInfo(char *application, char *user,
+                                                       uint32_t *count, uint32_t *level);
 
 /* Price data -------------------------------------------------------------*/
 

@@ -1,5 +1,7 @@
 target_sources(zarq_objects PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/composite_reader.cc
   ${CMAKE_CURRENT_LIST_DIR}/composite_seam.cc
+  ${CMAKE_CURRENT_LIST_DIR}/composite_values.cc
   ${CMAKE_CURRENT_LIST_DIR}/data_cursor.cc
   ${CMAKE_CURRENT_LIST_DIR}/data_exports.cc
   ${CMAKE_CURRENT_LIST_DIR}/data_file_edit.cc

@@ -332,6 +332,30 @@ int32_t VerifyUserRecord(DirectoryEntry* entry) {
   return status;
 }
 
+int32_t ReadUserIdentity(DirectoryEntry* entry, uint16_t index, std::string* identity) {
+  identity->clear();
+  FileHandle file = kNoFileHandle;
+  int32_t status = OpenUserFile(entry, 0, &file);
+  if (status == ZARQ_OK) status = LockHeaderOf(file, true);
+  if (status != ZARQ_OK) return status;
+  UserFileHeader header;
+  status = ReadHeader(file, &header);
+  if (status == ZARQ_OK && header.version > kUserFileVersion) status = ZARQ_E_BAD_VERSION;
+  if (status == ZARQ_OK && (index == 0 || index > header.records)) {
+    status = ZARQ_E_NO_SUCH_SECURITY;
+  }
+  uint8_t bytes[kUserRecordSize];
+  if (status == ZARQ_OK) status = FileSeek(file, kUserRecordSize, index, kSeekRecord);
+  if (status == ZARQ_OK) status = FileRead(file, kUserRecordSize, bytes);
+  if (status == ZARQ_OK) {
+    UserRecord record = DecodeUserRecord(bytes);
+    if (record.in_use) *identity = record.identity;
+  }
+  int32_t unlocked = LockHeaderOf(file, false);
+  FileCloseMatching(entry->number, static_cast<uint64_t>(file), kCloseHandle);
+  return status != ZARQ_OK ? status : unlocked;
+}
+
 int32_t RejoinUser(DirectoryEntry* entry, uint16_t record) {
   FileHandle file = kNoFileHandle;
   int32_t status = OpenUserFile(entry, 0, &file);

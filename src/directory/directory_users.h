@@ -68,6 +68,12 @@ int32_t LeaveUser(DirectoryEntry* entry, bool* was_last);
 // for good; user file errors are returned as they are.
 int32_t VerifyUserRecord(DirectoryEntry* entry);
 
+// The identity text ("application:user") of user record index as the
+// user file holds it now, read under the header lock: empty for a record
+// not in use; -366 when the header lock is not had, -351 for another
+// file, -247 for a later version, -191 for a record beyond the file's.
+int32_t ReadUserIdentity(DirectoryEntry* entry, uint16_t index, std::string* identity);
+
 // Releases this process's security locks in the directory; true when it
 // held any. The locking layer installs the releaser (and a test may, when
 // it puts back the one it replaces).

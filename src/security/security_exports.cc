@@ -9,6 +9,7 @@
 #include "include/zarq_private.h"
 #include "src/frame/entry_frame.h"
 #include "src/master/security_info.h"
+#include "src/security/composite_locking.h"
 #include "src/security/security_changes.h"
 #include "src/security/security_enumeration.h"
 #include "src/security/security_locking.h"
@@ -128,6 +129,33 @@ ZARQ_API int32_t ZARQ_CALL ZARQ1_LockSecurity(uint32_t handle, uint32_t level) {
 
 ZARQ_API int32_t ZARQ_CALL ZARQ1_UnlockSecurity(uint32_t handle) {
   return zarq::EnterInitialized([&] { return zarq::UnlockSecurity(handle); });
+}
+
+ZARQ_API int32_t ZARQ_CALL ZARQ1_GetSecurityLockedStatus(uint32_t handle, uint32_t* status,
+                                                         uint32_t* level) {
+  // Cleared before the library lock is even taken.
+  if (status != nullptr) *status = 0;
+  if (level != nullptr) *level = 0;
+  return zarq::EnterInitialized([&] {
+    if (status == nullptr || level == nullptr) return kNullArgument;
+    return zarq::GetSecurityLockedStatus(handle, status, level);
+  });
+}
+
+ZARQ_API int32_t ZARQ_CALL ZARQ1_GetLastFailedLockInfo(char* application, char* user,
+                                                       uint32_t* count, uint32_t* level) {
+  return zarq::EnterAnyState([&] {
+    if (application != nullptr) application[0] = '\0';
+    if (user != nullptr) user[0] = '\0';
+    if (count != nullptr) *count = 0;
+    if (level != nullptr) *level = 0;
+    int32_t state = zarq::RequireInitialized();
+    if (state != ZARQ_OK) return state;
+    if (application == nullptr || user == nullptr || count == nullptr || level == nullptr) {
+      return kNullArgument;
+    }
+    return zarq::GetLastFailedLockInfo(application, user, count, level);
+  });
 }
 
 ZARQ_PRIVATE_API int32_t ZARQ_CALL ZARQP_GetHandleFromInfo(uint8_t dir,

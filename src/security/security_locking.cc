@@ -19,6 +19,7 @@
 #include "src/master/format_levels.h"
 #include "src/master/security_store.h"
 #include "src/platform/no_destructor.h"
+#include "src/security/composite_locking.h"
 
 namespace zarq {
 namespace {
@@ -240,20 +241,15 @@ int32_t LockSecurity(uint32_t handle, uint32_t level) {
   }
   if (status != ZARQ_E_NOT_LOCKED) return status;
   if (free_index < 0) return ZARQ_E_LOCK_TABLE_FULL;
+  slot = &LockSlotAt(free_index);
   if (IsCompositeHandle(handle)) {
     // A composite's own record decides whether the handle names it.
     SecurityRecord record;
     status = AccessSecurityRecord(handle, &record, SecurityAccess::kRead);
     if (status != ZARQ_OK) return status;
     if (!record.composite) return ZARQ_E_INVALID_HANDLE;
-    // It has no data of its own to write. Only DefinitionLock, which
-    // leaves the components alone, is taken yet: the other levels hold the
-    // components and compute the common range, and until then no composite
-    // is ever half locked.
-    if (level == kWriteLock) return ZARQ_E_BAD_LOCK_MODE;
-    if (level != kDefinitionLock) return ZARQ_E_IS_COMPOSITE;
+    return LockCompositeSecurity(handle, slot, static_cast<uint8_t>(level));
   }
-  slot = &LockSlotAt(free_index);
   status = LockSecurityRecord(handle, slot, static_cast<uint8_t>(level));
   if (status == ZARQ_OK) slot->flags |= kSlotExplicit;
   return status;
@@ -273,6 +269,7 @@ int32_t UnlockSecurity(uint32_t handle) {
   status = UnlockSecurityRecord(slot->handle, slot);
   if (status == ZARQ_OK && slot->in_use()) slot->flags &= ~kSlotExplicit;
   if (slot->in_use()) return status;
+  if (held.record.composite) CloseCompositeState(held.handle);
   for (auto [flag, component] : {std::pair{kSlotHoldsPrimary, held.primary_handle},
                                  std::pair{kSlotHoldsSecondary, held.secondary_handle}}) {
     if (!(held.flags & flag)) continue;
@@ -324,14 +321,17 @@ bool UnlockDirectorySlots(DirectoryEntry* entry) {
   for (int i = 0; i < kLockSlotCount; ++i) {
     LockSlot& slot = LockSlotAt(i);
     if (!slot.in_use() || slot.directory != entry->number) continue;
+    const uint32_t handle = slot.handle;
+    const bool composite = slot.record.composite != 0;
     if (!entry->Has(kDirRegistrationLost)) {
       slot.nesting = 1;
-      UnlockSecurityRecord(slot.handle, &slot);
+      UnlockSecurityRecord(handle, &slot);
     }
     if (slot.in_use()) {
       slot = LockSlot{};
       dropped = true;
     }
+    if (composite) CloseCompositeState(handle);
   }
   return dropped;
 }

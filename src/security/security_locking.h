@@ -53,16 +53,16 @@ int32_t CheckSecurityHandle(uint32_t handle);
 // taken; -321 on a conflict (or a security locked here already; details
 // in LastFailedLock); -191 for a slot beyond the lock file or a deleted
 // security; -167 for a handle whose composite flag is not its record's;
-// for a composite -324 at WriteLock and -193 at ReadLock and FullLock
-// (which hold its components and compute its range: not there yet;
-// DefinitionLock locks the composite alone); -363; file errors. A refused
+// for a composite -324 at WriteLock and the refusals of
+// LockCompositeSecurity (composite_locking.h); -363; file errors. A refused
 // lock leaves the lock table and the lock file as they were.
 int32_t LockSecurity(uint32_t handle, uint32_t level);
 
 // ZARQ1_UnlockSecurity: 0; -320 for a security this caller did not lock;
 // -363 when this process no longer holds it as itself (nothing is
 // written). A failed write-back keeps the lock, so that a retry can land it.
-// A composite's own lock goes first, then its holds on its components.
+// A composite's own lock goes first, then its holds on its components and
+// its read state; a component held only through a composite is -320.
 int32_t UnlockSecurity(uint32_t handle);
 
 // The steps the locking layer's files share (src/security only).

@@ -246,9 +246,10 @@ void FakeReset(uint32_t, DataCursor cursor) {
   g_calls.push_back("reset " + std::to_string(cursor.record) + " " + std::to_string(cursor.extra));
 }
 
-// A composite held as the composite layer will hold one: searches and
-// reads go to the composite reader (-193 until there is one), cursor
-// changes restart it, writes and record numbers are refused.
+// A composite held as the composite layer holds one: searches and reads
+// go to the composite reader (-125 from the real one, which has no read
+// state for it), cursor changes restart it, writes and record numbers are
+// refused.
 TEST_F(ReadTest, CompositesAreHandedToTheCompositeReader) {
   const uint32_t h = MakeSecurityHandle(dir_, 20, true);
   LockSlot& slot = LockSlotAt(kLockSlotCount - 1);
@@ -273,7 +274,7 @@ TEST_F(ReadTest, CompositesAreHandedToTheCompositeReader) {
     EXPECT_EQ(ZARQ1_ReadDataRec(h, records), expected_status);
     EXPECT_EQ(ZARQ2_ReadBackMultipleRecs(h, records, &pair, &count, 0), expected_status);
   };
-  refused(ZARQ_E_IS_COMPOSITE);
+  refused(ZARQ_E_NO_COMPOSITE_STATE);
   EXPECT_EQ(ZARQ1_SeekEndData(h), ZARQ_E_IS_COMPOSITE);
   EXPECT_EQ(ZARQ1_FindDataRec(h, 1, &pair), ZARQ_E_IS_COMPOSITE);
   EXPECT_EQ(ZARQ1_WriteDataRec(h, records), ZARQ_E_IS_COMPOSITE);
