@@ -66,6 +66,7 @@
 //   recdelete <handle> <index> <n> ZARQ2_DeleteMultipleRecs of n records from
 //                                  the one of series record index's moment
 //   lockround, lockbump            the harness's locking (harness_commands.h)
+//   dataround                      the harness's price data (data_commands.h)
 //   arm <k> <torn>                 counts the file-changing calls from now on
 //                                  and crashes at call k (crash_platform.h),
 //                                  answering "= -9998 crashed <k>" then;
@@ -97,6 +98,7 @@
 #include "src/security/lock_table.h"
 #include "tests/data/price_series.h"
 #include "tests/peer/crash_platform.h"
+#include "tests/peer/data_commands.h"
 #include "tests/peer/harness_commands.h"
 #include "tests/support/master_builder.h"
 
@@ -513,6 +515,7 @@ int main(int argc, char** argv) {
       {"lockloop", LockLoop},
       {"lockround", zarq_test::LockRound},
       {"lockbump", zarq_test::LockBump},
+      {"dataround", zarq_test::DataRound},
       {"recappend", RecordsAppend},
       {"recinsert", RecordsInsert},
       {"recdelete", RecordsDelete},
