@@ -11,7 +11,9 @@
 // --seed S makes the random pauses and choices repeatable as far as the
 // scheduling of processes allows; --every N tries every n-th crash point
 // only (and the last of each scenario); --scenario runs one scenario or a
-// range of them (1-4: open and close, 5-7: locking).
+// range of them (1-4: open and close, 5-7: locking, 8: appending price
+// data, 9-10: adding and deleting securities, 11-12: inserting and deleting
+// price data mid-file).
 
 #include <chrono>
 #include <cstdio>
