@@ -3,14 +3,16 @@
 // data of eight of its daily securities (dataround in tests/peer), whose
 // records carry the version of their last committed change
 // (stamped_prices.h); every round a quarter of them add and delete
-// securities C1..C12 instead (churn), all at once. After every round, with
-// no lock held: each security's data file holds its counted records, one
-// version, the one its start and the changes reported make (nothing lost,
-// nothing doubled, nothing half applied), in order, as the list file's
-// first and last dates say; the list, its index and the data files agree;
-// every lock-file record is free. At the end, with C1..C12 deleted and
-// everyone closed, the folder must hold the sample with those changes and
-// nothing else.
+// securities C1..C12 instead (churn), all at once. Now and then a writer
+// dies holding its lock with records appended but not committed; its
+// identity comes back (open flag 0x04) before the round's checks. After
+// every round, with no lock held: each security's data file holds its
+// counted records, one version, the one its start and the changes
+// reported make (nothing lost, nothing doubled, nothing half applied), in
+// order, as the list file's first and last dates say; the list, its index
+// and the data files agree; every lock-file record is free. At the end,
+// with C1..C12 deleted and everyone closed, the folder must hold the
+// sample with those changes and nothing else.
 
 #include <chrono>
 #include <cstdio>
@@ -34,6 +36,8 @@ using Problems = std::vector<std::string>;
 
 constexpr uint32_t kChurners = 4;  // one peer in so many churns each round
 constexpr uint32_t kChurnSecurities = 12;
+constexpr int32_t kDied = -9997;
+constexpr uint32_t kAllowSameUser = 0x04;
 
 // Gives the sample's daily plain securities of every 23rd file number
 // (components of composites aside) stamped data of version 1: days 10,
@@ -150,6 +154,16 @@ Problems DeleteChurned(const std::string& folder) {
   return problems;
 }
 
+bool StartAndOpen(Peer* peer, int number, const std::string& folder, uint32_t flags,
+                  std::string* dir) {
+  if (StartPeer(peer, "Data P" + std::to_string(number)) &&
+      peer->Call("open " + folder + " " + std::to_string(flags), dir) == 0) {
+    return true;
+  }
+  std::printf("data-stress: peer P%d did not start and open\n", number);
+  return false;
+}
+
 uint32_t PeerSeed(uint32_t seed, size_t peer) {
   return seed * 1000003u + static_cast<uint32_t>(peer) + 11u;
 }
@@ -172,11 +186,7 @@ int RunDataStress(const HarnessOptions& options) {
   for (int i = 1; i <= options.processes; ++i) {
     peers.push_back(std::make_unique<Peer>());
     dirs.emplace_back();
-    if (!StartPeer(peers.back().get(), "Data P" + std::to_string(i)) ||
-        peers.back()->Call("open " + folder.path() + " 0", &dirs.back()) != 0) {
-      std::printf("data-stress: peer P%d did not start and open\n", i);
-      return 2;
-    }
+    if (!StartAndOpen(peers.back().get(), i, folder.path(), 0, &dirs.back())) return 2;
   }
   std::map<uint32_t, uint32_t> versions, slot_of_file;  // by data file number
   for (size_t position : stressed) versions[sample.records[position].file_number] = 1;
@@ -187,7 +197,7 @@ int RunDataStress(const HarnessOptions& options) {
     slots += " " + std::to_string(slot);
     file_of_slot[slot] = file_number;
   }
-  uint64_t conflicts = 0, reads = 0, commits = 0, reopens = 0, added = 0, deleted = 0;
+  uint64_t conflicts = 0, reads = 0, commits = 0, reopens = 0, deaths = 0, added = 0, deleted = 0;
   const auto start = std::chrono::steady_clock::now();
   int round = 1;
   for (; round <= options.rounds && problems.empty(); ++round) {
@@ -222,7 +232,15 @@ int RunDataStress(const HarnessOptions& options) {
         }
         problem = result.problem;
       }
-      if (status != 0) {
+      if (status == kDied && !churns(i)) {
+        ++deaths;
+        peers[i]->Exit();
+        peers[i] = std::make_unique<Peer>();
+        if (!StartAndOpen(peers[i].get(), static_cast<int>(i + 1), folder.path(), kAllowSameUser,
+                          &dirs[i])) {
+          return 2;
+        }
+      } else if (status != 0) {
         problems.push_back("P" + std::to_string(i + 1) + (churns(i) ? ": churn" : ": dataround") +
                            " gave " + std::to_string(status) + ": " + problem);
       }
@@ -265,12 +283,12 @@ int RunDataStress(const HarnessOptions& options) {
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::printf(
       "data-stress: passed: %d processes x %d rounds in %.1f s; read locks %llu, committed "
-      "changes %llu, closes with a lock held %llu, conflicts (-321) %llu; securities added %llu, "
-      "deleted %llu\n",
+      "changes %llu, closes with a lock held %llu, deaths holding one %llu, conflicts (-321) "
+      "%llu; securities added %llu, deleted %llu\n",
       options.processes, options.rounds, seconds, static_cast<unsigned long long>(reads),
       static_cast<unsigned long long>(commits), static_cast<unsigned long long>(reopens),
-      static_cast<unsigned long long>(conflicts), static_cast<unsigned long long>(added),
-      static_cast<unsigned long long>(deleted));
+      static_cast<unsigned long long>(deaths), static_cast<unsigned long long>(conflicts),
+      static_cast<unsigned long long>(added), static_cast<unsigned long long>(deleted));
   return 0;
 }
 

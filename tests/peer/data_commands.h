@@ -10,7 +10,9 @@
 //        that the records read back as that change wants them, rewrites
 //        all as the next version and reads them back again. It pauses,
 //        and unlocks, or once in 30 closes the directory instead and
-//        opens path again. Answers "<dir> <conflicts> <reads> <reopens>
+//        opens path again. Once in 40 appends it dies instead, before
+//        the rewrite, holding the lock: it answers -9997 and the peer ends
+//        as a crash would. Answers "<dir> <conflicts> <reads> <reopens>
 //        <slot>:<commits>... [| <problem>]" as lockround does; the status
 //        is the first unexpected one (-9991 for records not as they
 //        should be).
