@@ -65,29 +65,6 @@ std::vector<size_t> StampSample(SampleDatabase* sample) {
   return positions;
 }
 
-struct RoundResult {
-  uint32_t dir = 0;
-  uint32_t conflicts = 0, reads = 0, reopens = 0;
-  std::map<uint32_t, uint32_t> commits;  // slot -> changes
-  std::string problem;
-};
-
-// Reads "<dir> <conflicts> <reads> <reopens> <slot>:<commits>... [| <problem>]".
-RoundResult ParseRound(const std::string& rest) {
-  RoundResult result;
-  std::istringstream in(rest);
-  in >> result.dir >> result.conflicts >> result.reads >> result.reopens;
-  std::string word;
-  while (in >> word && word != "|") {
-    size_t colon = word.find(':');
-    if (colon == std::string::npos) continue;
-    result.commits[static_cast<uint32_t>(std::stoul(word.substr(0, colon)))] +=
-        static_cast<uint32_t>(std::stoul(word.substr(colon + 1)));
-  }
-  std::getline(in >> std::ws, result.problem);
-  return result;
-}
-
 // The data of the stamped security of record against the version
 // expected, into *records; "" or what is wrong.
 std::string StampedData(const TempFolder& folder, const zarq::SecurityRecord& record,
@@ -221,12 +198,12 @@ int RunDataStress(const HarnessOptions& options) {
         added += a;
         deleted += d;
       } else {
-        RoundResult result = ParseRound(rest);
+        RoundResult result = ParseRound(status, rest);
         dirs[i] = std::to_string(result.dir);
         conflicts += result.conflicts;
         reads += result.reads;
         reopens += result.reopens;
-        for (const auto& [slot, count] : result.commits) {
+        for (const auto& [slot, count] : result.writes) {
           commits += count;
           versions[file_of_slot[slot]] += count;
         }

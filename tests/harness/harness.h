@@ -16,6 +16,7 @@
 #define ZARQ_TESTS_HARNESS_HARNESS_H_
 
 #include <cstdint>
+#include <map>
 #include <string>
 
 #include "tests/support/peer.h"
@@ -41,6 +42,17 @@ int RunStress(const HarnessOptions& options);
 int RunLockStress(const HarnessOptions& options);
 int RunDataStress(const HarnessOptions& options);
 int RunCrashPoints(const HarnessOptions& options);
+
+// What a peer answers to a round of locks (lockround, dataround):
+// "<dir> <conflicts> <reads> <reopens> <slot>:<writes>... [| <problem>]".
+struct RoundResult {
+  int32_t status = -9999;
+  uint32_t dir = 0;
+  uint32_t conflicts = 0, reads = 0, reopens = 0;
+  std::map<uint32_t, uint32_t> writes;  // slot -> committed changes
+  std::string problem;
+};
+RoundResult ParseRound(int32_t status, const std::string& rest);
 
 // Starts a peer and initialises the library there as identity
 // ("<application> <user>"); false when it does not answer so.
