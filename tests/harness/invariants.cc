@@ -308,8 +308,10 @@ std::vector<std::string> CheckInvariants(const std::string& folder, const Sample
     if (!now) {
       out.push_back("(b) " + name + " missing");
     } else if (now->compare(0, bytes.size(), bytes) != 0) {
+      auto differ = std::mismatch(bytes.begin(), bytes.end(), now->begin(), now->end()).first;
       out.push_back("(b) " + name + " changed: " + std::to_string(now->size()) + " bytes, were " +
-                    std::to_string(bytes.size()));
+                    std::to_string(bytes.size()) + ", first at byte " +
+                    std::to_string(differ - bytes.begin()));
     }
   }
   std::vector<std::string> expected = sample.FileNames();
