@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 #include <random>
+#include <set>
 #include <vector>
 
 #include "include/zarq.h"
@@ -33,7 +34,7 @@ struct Held {
 
 ZarqDateTimePair MomentOf(uint32_t day) { return {DayDate(day), 0}; }
 
-// All records of the held security, whose count must be n when n is given.
+// All records of the held security, as many as it counts.
 int32_t ReadAll(uint32_t handle, std::vector<ZarqPriceRecord>* records, std::string* problem) {
   uint16_t count = 0;
   int32_t status = ZARQ1_GetDataRecordCount(handle, &count);
@@ -164,6 +165,16 @@ int32_t Change(std::mt19937& random, Held* held, std::string* problem) {
   if (status == ZARQ_OK && problem->empty() && read != days) {
     *problem = "after the " + std::string(what[kind]) + ": " + std::to_string(read.size()) +
                " records, not the " + std::to_string(days.size()) + " days wanted";
+  }
+  // Each record kept its prices: the old version's, or the new one's.
+  const std::set<uint32_t> kept(held->days.begin(), held->days.end());
+  for (size_t k = 0; k < records.size() && problem->empty(); ++k) {
+    const bool old = kept.count(read[k]) > 0;
+    if (records[k].Close != static_cast<float>(old ? held->version : held->version + 1) ||
+        (old && records[k].Volume != static_cast<float>(held->days.size()))) {
+      *problem = "after the " + std::string(what[kind]) + ": record " + std::to_string(k + 1) +
+                 " carries the prices of another";
+    }
   }
   if (!problem->empty()) return status != ZARQ_OK ? status : kBadRecords;
   records = StampedRecords(days, held->version + 1);
