@@ -3,11 +3,13 @@
 # round after round, checking after each round that nothing was lost or
 # left behind: by default many processes opening and closing one directory
 # at once; with --mode lock-stress many processes locking and changing its
-# securities at once. Prints each run's figures and how many runs failed;
+# securities at once; with --mode data-stress many processes changing and
+# reading price data and adding and deleting securities at once. Prints each run's figures and how many runs failed;
 # exits 1 if any did.
-# Usage: scripts/stress.sh [--runs N] [--mode stress|lock-stress] [harness options...]
+# Usage: scripts/stress.sh [--runs N] [--mode stress|lock-stress|data-stress]
+#                          [harness options...]
 #   defaults: --runs 10 --mode stress --processes 8 and --rounds 2000 (stress)
-#   or 1000 (lock-stress); other options (--pause MS, --ops K, --seed S, or
+#   or 1000 (lock-stress, data-stress); other options (--pause MS, --ops K, --seed S, or
 #   others given later) pass to zarq_harness.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -23,8 +25,8 @@ while [ $# -gt 0 ]; do
 done
 case $mode in
   stress) rounds=2000 ;;
-  lock-stress) rounds=1000 ;;
-  *) echo "unknown mode $mode (stress or lock-stress)" >&2; exit 2 ;;
+  lock-stress | data-stress) rounds=1000 ;;
+  *) echo "unknown mode $mode (stress, lock-stress or data-stress)" >&2; exit 2 ;;
 esac
 
 "$here/scripts/setup.sh" native

@@ -4,18 +4,25 @@
 // user's close, an open and a close while a holder process has the
 // directory open; and with a security's ExtraValue changed under a write
 // lock: the lock, change and unlock, and a close with the changed lock
-// still held, beside a holder and as the last user. The folder the victim
-// leaves must then be recoverable two ways: (A) by the crashed identity
+// still held, beside a holder and as the last user; price records
+// appended, inserted mid-file and deleted mid-file under a write lock; a
+// security added, and one deleted with the composite built on it. The
+// folder the victim leaves must then be recoverable two ways: (A) by the crashed identity
 // coming back (with open flag 0x04, which also clears its marks in the
 // lock file; the holder, still open, leaving last), and (B) on a copy, by
 // another identity, the crashed one and the holder (whose record the copy
 // keeps) coming back after it while working files remain. The crashed
 // identity must be able to lock the changed security at WriteLock again.
 // Afterwards the folder must hold exactly the sample again, the changed
-// ExtraValue either as it was or raised by 1.
+// ExtraValue either as it was or raised by 1; after a change of data or
+// of the list, either the sample or what the change makes of it unarmed
+// (data files up to their counted records): never a mix, nothing lost.
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <map>
+#include <set>
 #include <sstream>
 #include <vector>
 
@@ -40,6 +47,9 @@ enum class Step {
   kClose,        // closes it (opened unarmed)
   kLockChange,   // locks the security at WriteLock, adds 1 to its ExtraValue, unlocks
   kLockedClose,  // closes it holding the security so changed (locked unarmed)
+  // Runs the scenario's peer commands, stopping at a failure:
+  kDataChange,  // a change of the price data of the security of file_number
+  kListChange,  // an addition, or a deletion of that security with its composites
 };
 
 struct Scenario {
@@ -48,6 +58,9 @@ struct Scenario {
   bool holder;  // another process has the directory open throughout
   Step step;
   uint32_t file_number;  // the changed security's (one with an extra date, which keeps ExtraValue)
+  // Peer commands split by '|', with {d} for the directory and {h} for the
+  // handle of the security of file_number.
+  const char* commands = nullptr;
 };
 constexpr Scenario kScenarios[] = {
     {1, "import", false, Step::kOpen, 0},
@@ -57,17 +70,26 @@ constexpr Scenario kScenarios[] = {
     {5, "lock, change, unlock", true, Step::kLockChange, 2},
     {6, "close holding a change", true, Step::kLockedClose, 263},
     {7, "last close holding a change", false, Step::kLockedClose, 11},
+    {8, "append many records", true, Step::kDataChange, 263,
+     "seclock {h} 32|recappend {h} 700 3000 5|secunlock {h}"},
+    {9, "add a security", false, Step::kListChange, 0, "add {d} ADDED"},
+    {10, "delete a security and its composite", false, Step::kListChange, 299, "delete {h} 1"},
+    {11, "insert mid-file", true, Step::kDataChange, 15,
+     "seclock {h} 32|recinsert {h} 29 3 5|secunlock {h}"},
+    {12, "delete a range", true, Step::kDataChange, 15,
+     "seclock {h} 32|recdelete {h} 29 2|secunlock {h}"},
 };
 
 using Problems = std::vector<std::string>;
 // The samples a recovered folder may hold.
 using Outcomes = std::vector<SampleDatabase>;
 
-// The sample as it is, and when the scenario changes a security, with
-// that change.
+// The sample as it is, and when the scenario changes a security's
+// ExtraValue, with that change (the outcome of commands is added when
+// they have run unarmed).
 Outcomes OutcomesOf(const Scenario& scenario, const SampleDatabase& sample) {
   Outcomes outcomes = {sample};
-  if (scenario.file_number == 0) return outcomes;
+  if (scenario.file_number == 0 || scenario.commands) return outcomes;
   outcomes.push_back(sample);
   for (zarq::SecurityRecord& r : outcomes.back().records) {
     if (r.file_number == scenario.file_number) ++r.extra_value;
@@ -104,10 +126,12 @@ bool Expect(Peer* peer, const std::string& command, int32_t expected, const std:
 }
 
 // A process of identity opens folder with flags, counts the securities
-// when asked to, locks the security of lock_file (when not 0) at WriteLock
-// and unlocks it, and closes the folder again.
-void Visit(const std::string& folder, const char* identity, uint32_t flags, bool count,
-           uint32_t lock_file, const std::string& label, Problems* problems) {
+// against those of the outcomes (when given), locks the security of
+// lock_file (when not 0 and listed) at WriteLock and unlocks it, and
+// closes the folder again.
+void Visit(const std::string& folder, const char* identity, uint32_t flags,
+           const Outcomes& outcomes, uint32_t lock_file, const std::string& label,
+           Problems* problems) {
   Peer peer;
   std::string who = label + ": " + identity;
   if (!StartPeer(&peer, identity)) {
@@ -117,11 +141,13 @@ void Visit(const std::string& folder, const char* identity, uint32_t flags, bool
   std::string dir, live;
   if (Expect(&peer, "open " + folder + " " + std::to_string(flags), 0,
              who + " open " + std::to_string(flags), problems, &dir)) {
-    if (count && Expect(&peer, "count " + dir, 0, who + " count", problems, &live) &&
-        live != std::to_string(kSampleSecurities)) {
+    if (!outcomes.empty() && Expect(&peer, "count " + dir, 0, who + " count", problems, &live) &&
+        std::none_of(outcomes.begin(), outcomes.end(), [&](const SampleDatabase& outcome) {
+          return live == std::to_string(outcome.records.size());
+        })) {
       problems->push_back(who + " counts " + live + " securities");
     }
-    if (lock_file != 0) {
+    if (lock_file != 0 && SlotOf(folder, lock_file) != 0) {
       Expect(&peer, LockCommand(folder, dir, lock_file, 0, true), 0, who + " write lock", problems);
     }
     Expect(&peer, "close " + dir, 0, who + " close", problems);
@@ -129,12 +155,46 @@ void Visit(const std::string& folder, const char* identity, uint32_t flags, bool
   peer.Exit();
 }
 
-// The violations of the outcome the folder comes closest to.
+// The outcomes a change of data or of the list may leave besides the
+// sample and its unarmed result (changed): a writer that dies between
+// committing the data file's count and storing the security's record
+// leaves the listed first and last dates as they were (a locker derives
+// them from the data); a cascading deletion commits each composite's
+// deletion before the next.
+void AddIntermediateOutcomes(const Scenario& scenario, const SampleDatabase& changed,
+                             Outcomes* outcomes) {
+  SampleDatabase outcome = outcomes->front();
+  if (scenario.step == Step::kDataChange) {
+    outcome.data_files = changed.data_files;
+  } else {
+    std::erase_if(outcome.records, [&](const zarq::SecurityRecord& r) {
+      return r.composite && (r.primary_file_number == scenario.file_number ||
+                             r.secondary_file_number == scenario.file_number);
+    });
+  }
+  outcomes->push_back(changed);
+  outcomes->push_back(outcome);
+}
+
+// The violations of the outcome the folder comes closest to. The data
+// file of a security that some outcomes list and others do not may be
+// left over (a list change creates it before its commit and removes it
+// after).
 void AddViolations(const std::string& folder, const Outcomes& outcomes, const std::string& label,
                    Problems* problems) {
+  std::map<uint32_t, size_t> listed;
+  for (const SampleDatabase& outcome : outcomes) {
+    for (const zarq::SecurityRecord& r : outcome.records) ++listed[r.file_number];
+  }
+  std::set<std::string> leftovers;
+  for (const auto& [file_number, count] : listed) {
+    if (count < outcomes.size())
+      leftovers.insert("(b) unexpected data file " + DataFileName(file_number));
+  }
   std::vector<std::string> fewest;
   for (const SampleDatabase& outcome : outcomes) {
     std::vector<std::string> violations = CheckInvariants(folder, outcome);
+    std::erase_if(violations, [&](const std::string& v) { return leftovers.count(v) > 0; });
     if (violations.empty()) return;
     if (fewest.empty() || violations.size() < fewest.size()) fewest = violations;
   }
@@ -170,6 +230,9 @@ class ScenarioRun {
         return victim_.Call("open " + path() + " 0", &victim_dir_);
       case Step::kLockChange:
         return victim_.Call(Lock(true));
+      case Step::kDataChange:
+      case Step::kListChange:
+        return RunCommands();
       default:
         return victim_.Call("close " + victim_dir_);
     }
@@ -178,7 +241,7 @@ class ScenarioRun {
   // Ends an uncrashed run: the victim (when it still has the directory
   // open) and the holder close.
   void Finish(Problems* problems) {
-    if (scenario_.step == Step::kOpen || scenario_.step == Step::kLockChange) {
+    if (scenario_.step != Step::kClose && scenario_.step != Step::kLockedClose) {
       Expect(&victim_, "close " + victim_dir_, 0, "victim close", problems);
     }
     victim_.Exit();
@@ -188,12 +251,29 @@ class ScenarioRun {
   // Recovery A, here: the crashed identity comes back; the holder, still
   // open, closes last.
   void RecoverAsVictim(const Outcomes& outcomes, Problems* problems) {
-    Visit(path(), kVictim, kAllowSameUser, true, scenario_.file_number, "A", problems);
+    Visit(path(), kVictim, kAllowSameUser, outcomes, scenario_.file_number, "A", problems);
     CloseHolder("A: holder", problems);
     AddViolations(path(), outcomes, "A", problems);
   }
 
  private:
+  // The scenario's commands until one fails; the status of the last run.
+  int32_t RunCommands() {
+    const std::string handle =
+        std::to_string((std::stoul(victim_dir_) << 24) | SlotOf(path(), scenario_.file_number));
+    std::istringstream commands(scenario_.commands);
+    std::string command;
+    int32_t status = 0;
+    while (status == 0 && std::getline(commands, command, '|')) {
+      for (auto [mark, value] : {std::pair{"{d}", victim_dir_}, std::pair{"{h}", handle}}) {
+        for (size_t at; (at = command.find(mark)) != std::string::npos;) {
+          command.replace(at, 3, value);
+        }
+      }
+      status = victim_.Call(command);
+    }
+    return status;
+  }
   std::string Lock(bool unlock) {
     return LockCommand(path(), victim_dir_, scenario_.file_number, 1, unlock);
   }
@@ -218,20 +298,21 @@ class ScenarioRun {
 // holder (whose record the copy keeps) come back in turn.
 void RecoverAsOther(const Scenario& scenario, const std::string& folder, const Outcomes& outcomes,
                     Problems* problems) {
-  Visit(folder, kRescuer, 0, true, 0, "B", problems);
+  Visit(folder, kRescuer, 0, outcomes, 0, "B", problems);
   if (WorkingFilesRemain(folder)) {
-    Visit(folder, kVictim, kAllowSameUser, false, scenario.file_number, "B", problems);
+    Visit(folder, kVictim, kAllowSameUser, {}, scenario.file_number, "B", problems);
   }
   if (scenario.holder && WorkingFilesRemain(folder)) {
-    Visit(folder, kHolder, kAllowSameUser, false, 0, "B", problems);
+    Visit(folder, kHolder, kAllowSameUser, {}, 0, "B", problems);
   }
   AddViolations(folder, outcomes, "B", problems);
 }
 
 // Runs the scenario unarmed and returns the letters of its file-changing
-// calls ("" when the run itself failed; problems say why).
+// calls ("" when the run itself failed; problems say why). The outcome of
+// commands, which must change the sample, joins the outcomes.
 std::string CountCalls(const Scenario& scenario, const std::string& template_folder,
-                       const Outcomes& outcomes, Problems* problems) {
+                       Outcomes* outcomes, Problems* problems) {
   ScenarioRun run(scenario, template_folder);
   int32_t status = run.Run(0, false, problems);
   if (status != 0) problems->push_back("unarmed victim step gave " + std::to_string(status));
@@ -240,7 +321,13 @@ std::string CountCalls(const Scenario& scenario, const std::string& template_fol
   Expect(&run.victim(), "calls", 0, "calls", problems, &answer);
   std::istringstream(answer) >> count >> letters;
   run.Finish(problems);
-  AddViolations(run.path(), outcomes, "unarmed", problems);
+  if (scenario.commands) {
+    if (CheckInvariants(run.path(), outcomes->front()).empty()) {
+      problems->push_back("unarmed: the commands changed nothing");
+    }
+    AddIntermediateOutcomes(scenario, SnapshotOf(run.path()), outcomes);
+  }
+  AddViolations(run.path(), *outcomes, "unarmed", problems);
   return letters.size() == count ? letters : "";
 }
 
@@ -301,8 +388,8 @@ int RunCrashPoints(const HarnessOptions& options) {
     }
     const auto start = std::chrono::steady_clock::now();
     Problems problems;
-    const Outcomes outcomes = OutcomesOf(scenario, sample);
-    std::string letters = CountCalls(scenario, template_folder.path(), outcomes, &problems);
+    Outcomes outcomes = OutcomesOf(scenario, sample);
+    std::string letters = CountCalls(scenario, template_folder.path(), &outcomes, &problems);
     std::printf("scenario %d (%s): %zu file-changing calls: %s\n", scenario.number, scenario.name,
                 letters.size(), letters.c_str());
     Tally tally;

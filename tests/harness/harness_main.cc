@@ -4,12 +4,16 @@
 //   zarq_harness stress [--processes N] [--rounds R] [--pause MS] [--seed S]
 //   zarq_harness lock-stress [--processes N] [--rounds R] [--ops K] [--pause MS]
 //                            [--seed S]
+//   zarq_harness data-stress [--processes N] [--rounds R] [--ops K] [--pause MS]
+//                            [--seed S]
 //   zarq_harness crash-points [--every N] [--scenario S or S-T]
 //
 // --seed S makes the random pauses and choices repeatable as far as the
 // scheduling of processes allows; --every N tries every n-th crash point
 // only (and the last of each scenario); --scenario runs one scenario or a
-// range of them (1-4: open and close, 5-7: locking).
+// range of them (1-4: open and close, 5-7: locking, 8: appending price
+// data, 9-10: adding and deleting securities, 11-12: inserting and deleting
+// price data mid-file).
 
 #include <chrono>
 #include <cstdio>
@@ -38,6 +42,8 @@ int Usage() {
   std::fprintf(stderr,
                "usage: zarq_harness stress [--processes N] [--rounds R] [--pause MS] [--seed S]\n"
                "       zarq_harness lock-stress [--processes N] [--rounds R] [--ops K] "
+               "[--pause MS] [--seed S]\n"
+               "       zarq_harness data-stress [--processes N] [--rounds R] [--ops K] "
                "[--pause MS] [--seed S]\n"
                "       zarq_harness crash-points [--every N] [--scenario S or S-T]\n");
   return 2;
@@ -83,6 +89,7 @@ int main(int argc, char** argv) {
   std::setvbuf(stdout, nullptr, _IONBF, 0);  // progress shows at once, also under Wine
   if (!std::strcmp(argv[1], "stress")) return zarq_test::RunStress(options);
   if (!std::strcmp(argv[1], "lock-stress")) return zarq_test::RunLockStress(options);
+  if (!std::strcmp(argv[1], "data-stress")) return zarq_test::RunDataStress(options);
   if (!std::strcmp(argv[1], "crash-points")) return zarq_test::RunCrashPoints(options);
   return Usage();
 }

@@ -13,10 +13,12 @@
 #include <sstream>
 
 #include "src/directory/user_file_format.h"
+#include "src/format/field_mask.h"
 #include "src/master/emaster_file.h"
 #include "src/master/master_file.h"
 #include "src/master/xmaster_file.h"
 #include "tests/harness/folder_files.h"
+#include "tests/harness/price_files.h"
 
 namespace zarq_test {
 namespace {
@@ -305,9 +307,11 @@ std::vector<std::string> CheckInvariants(const std::string& folder, const Sample
     std::optional<std::string> now = ReadAll(folder, name);
     if (!now) {
       out.push_back("(b) " + name + " missing");
-    } else if (*now != bytes) {
+    } else if (now->compare(0, bytes.size(), bytes) != 0) {
+      auto differ = std::mismatch(bytes.begin(), bytes.end(), now->begin(), now->end()).first;
       out.push_back("(b) " + name + " changed: " + std::to_string(now->size()) + " bytes, were " +
-                    std::to_string(bytes.size()));
+                    std::to_string(bytes.size()) + ", first at byte " +
+                    std::to_string(differ - bytes.begin()));
     }
   }
   std::vector<std::string> expected = sample.FileNames();
@@ -325,6 +329,48 @@ std::vector<std::string> CheckInvariants(const std::string& folder, const Sample
     }
   }
   return out;
+}
+
+SampleDatabase SnapshotOf(const std::string& folder) {
+  SampleDatabase snapshot;
+  std::string emaster = ReadAll(folder, "EMASTER").value_or("");
+  std::string xmaster = ReadAll(folder, "XMASTER").value_or("");
+  zarq::MasterHeader header;
+  zarq::XmasterHeader xheader;
+  if (emaster.size() >= zarq::kEmasterRecordSize)
+    zarq::DecodeEmasterHeader(Raw(emaster, 0), &header);
+  if (xmaster.size() < zarq::kXmasterRecordSize ||
+      zarq::DecodeXmasterHeader(Raw(xmaster, 0), &xheader) != 0) {
+    xheader.entry_count = 0;
+  }
+  auto entries = [](const std::string& bytes, size_t record_size, size_t count) {
+    return std::min(count, bytes.size() < record_size ? 0 : bytes.size() / record_size - 1);
+  };
+  const size_t in_master = entries(emaster, zarq::kEmasterRecordSize,
+                                   static_cast<size_t>(std::max<int16_t>(header.entry_count, 0)));
+  const size_t in_xmaster = entries(xmaster, zarq::kXmasterRecordSize, xheader.entry_count);
+  const uint32_t length = static_cast<uint32_t>(in_master + in_xmaster);
+  uint16_t level = 0;
+  for (size_t i = 1; i <= in_master; ++i) {
+    snapshot.records.emplace_back();
+    zarq::DecodeEmasterEntry(Raw(emaster, i * zarq::kEmasterRecordSize), length,
+                             &snapshot.records.back(), &level);
+  }
+  for (size_t i = 1; i <= in_xmaster; ++i) {
+    snapshot.records.emplace_back();
+    zarq::DecodeXmasterEntry(Raw(xmaster, i * zarq::kXmasterRecordSize),
+                             static_cast<uint32_t>(in_master + i), &snapshot.records.back(),
+                             &level);
+  }
+  for (const SecurityRecord& r : snapshot.records) {
+    std::string name = DataFileName(r.file_number);
+    std::optional<std::string> bytes = ReadAll(folder, name);
+    std::vector<ZarqPriceRecord> prices;
+    if (r.composite || !bytes || !ReadPriceFile(r, *bytes, &prices).empty()) continue;
+    snapshot.data_files[name] =
+        bytes->substr(0, (prices.size() + 1) * zarq::StoredRecordSize(r.field_mask));
+  }
+  return snapshot;
 }
 
 std::string DescribeDatabaseFolder(const std::string& folder, const SampleDatabase& sample) {

@@ -37,31 +37,6 @@ std::vector<size_t> LockablePositions(const SampleDatabase& sample) {
   return positions;
 }
 
-struct RoundResult {
-  int32_t status = -9999;
-  uint32_t dir = 0;
-  uint32_t conflicts = 0, reads = 0, reopens = 0;
-  std::map<uint32_t, uint32_t> writes;  // slot -> changes
-  std::string problem;
-};
-
-// Reads "<dir> <conflicts> <reads> <reopens> <slot>:<writes>... [| <problem>]".
-RoundResult ParseRound(int32_t status, const std::string& rest) {
-  RoundResult result;
-  result.status = status;
-  std::istringstream in(rest);
-  in >> result.dir >> result.conflicts >> result.reads >> result.reopens;
-  std::string word;
-  while (in >> word && word != "|") {
-    size_t colon = word.find(':');
-    if (colon == std::string::npos) continue;
-    result.writes[static_cast<uint32_t>(std::stoul(word.substr(0, colon)))] +=
-        static_cast<uint32_t>(std::stoul(word.substr(colon + 1)));
-  }
-  std::getline(in >> std::ws, result.problem);
-  return result;
-}
-
 // The list file against the expected records (found by data file number,
 // which is unique in the sample), and the lock file free.
 Problems CheckWorkingFiles(const std::string& folder, const SampleDatabase& expected,
@@ -100,6 +75,22 @@ uint32_t PeerSeed(uint32_t seed, size_t peer) {
 }
 
 }  // namespace
+
+RoundResult ParseRound(int32_t status, const std::string& rest) {
+  RoundResult result;
+  result.status = status;
+  std::istringstream in(rest);
+  in >> result.dir >> result.conflicts >> result.reads >> result.reopens;
+  std::string word;
+  while (in >> word && word != "|") {
+    size_t colon = word.find(':');
+    if (colon == std::string::npos) continue;
+    result.writes[static_cast<uint32_t>(std::stoul(word.substr(0, colon)))] +=
+        static_cast<uint32_t>(std::stoul(word.substr(colon + 1)));
+  }
+  std::getline(in >> std::ws, result.problem);
+  return result;
+}
 
 int RunLockStress(const HarnessOptions& options) {
   const SampleDatabase sample = MakeSampleDatabase();

@@ -1,5 +1,6 @@
 target_sources(zarq_harness PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/crash_points.cc
+  ${CMAKE_CURRENT_LIST_DIR}/data_stress.cc
   ${CMAKE_CURRENT_LIST_DIR}/folder_files.cc
   ${CMAKE_CURRENT_LIST_DIR}/harness_main.cc
   ${CMAKE_CURRENT_LIST_DIR}/invariants.cc

@@ -28,10 +28,6 @@ std::mt19937& Random(uint32_t seed) {
   return *random;
 }
 
-uint32_t Below(std::mt19937& random, uint32_t n) {
-  return std::uniform_int_distribution<uint32_t>(0, n - 1)(random);
-}
-
 uint32_t RandomLevel(std::mt19937& random) {
   static constexpr uint32_t kLevels[10] = {16, 16, 16, 16, 16, 32, 32, 32, 127, 128};
   return kLevels[Below(random, 10)];
@@ -63,8 +59,17 @@ int32_t AddToExtraValue(uint32_t handle, uint32_t add) {
   });
 }
 
-// Closes the directory (which unlocks what this process holds there) and
-// opens it again, retrying while the directory is busy.
+std::string Text(const char* what, uint32_t slot, uint32_t level, int32_t status) {
+  return std::string(what) + " of slot " + std::to_string(slot) + " at " + std::to_string(level) +
+         " gave " + std::to_string(status);
+}
+
+}  // namespace
+
+uint32_t Below(std::mt19937& random, uint32_t n) {
+  return std::uniform_int_distribution<uint32_t>(0, n - 1)(random);
+}
+
 int32_t CloseAndReopen(const std::string& path, uint8_t* dir) {
   int32_t status = ZARQ1_CloseDirectory(*dir);
   for (int i = 0; status == ZARQ_OK && i < kReopenTries; ++i) {
@@ -74,13 +79,6 @@ int32_t CloseAndReopen(const std::string& path, uint8_t* dir) {
   }
   return status;
 }
-
-std::string Text(const char* what, uint32_t slot, uint32_t level, int32_t status) {
-  return std::string(what) + " of slot " + std::to_string(slot) + " at " + std::to_string(level) +
-         " gave " + std::to_string(status);
-}
-
-}  // namespace
 
 int32_t LockRound(std::istringstream& in, std::string* answer) {
   std::string path;

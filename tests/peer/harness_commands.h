@@ -31,6 +31,7 @@
 #define ZARQ_TESTS_PEER_HARNESS_COMMANDS_H_
 
 #include <cstdint>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -38,6 +39,13 @@ namespace zarq_test {
 
 int32_t LockRound(std::istringstream& in, std::string* answer);
 int32_t LockBump(std::istringstream& in, std::string* answer);
+
+// A random number below n (n > 0).
+uint32_t Below(std::mt19937& random, uint32_t n);
+
+// Closes the directory *dir (which unlocks what this process holds there)
+// and opens path again into *dir, retrying while the directory is busy.
+int32_t CloseAndReopen(const std::string& path, uint8_t* dir);
 
 }  // namespace zarq_test
 

@@ -66,6 +66,7 @@
 //   recdelete <handle> <index> <n> ZARQ2_DeleteMultipleRecs of n records from
 //                                  the one of series record index's moment
 //   lockround, lockbump            the harness's locking (harness_commands.h)
+//   dataround                      the harness's price data (data_commands.h)
 //   arm <k> <torn>                 counts the file-changing calls from now on
 //                                  and crashes at call k (crash_platform.h),
 //                                  answering "= -9998 crashed <k>" then;
@@ -74,9 +75,13 @@
 //                                  and their letters ("-" for none)
 //   exit                           shuts the library down and ends (no
 //                                  answer)
+//
+// A command that answers -9997 ends the process after its answer, without
+// destructors or library shutdown, as a crash would.
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <initializer_list>
 #include <iostream>
@@ -97,6 +102,7 @@
 #include "src/security/lock_table.h"
 #include "tests/data/price_series.h"
 #include "tests/peer/crash_platform.h"
+#include "tests/peer/data_commands.h"
 #include "tests/peer/harness_commands.h"
 #include "tests/support/master_builder.h"
 
@@ -513,6 +519,7 @@ int main(int argc, char** argv) {
       {"lockloop", LockLoop},
       {"lockround", zarq_test::LockRound},
       {"lockbump", zarq_test::LockBump},
+      {"dataround", zarq_test::DataRound},
       {"recappend", RecordsAppend},
       {"recinsert", RecordsInsert},
       {"recdelete", RecordsDelete},
@@ -532,6 +539,7 @@ int main(int argc, char** argv) {
     int32_t status =
         command != commands.end() ? command->second(in, &answer) : ZARQ_E_INVALID_ARGUMENT;
     g_answers << "= " << status << answer << std::endl;
+    if (status == -9997) std::_Exit(137);
   }
   // Shut down before the process ends: the library's flush thread must not
   // run on while the runtime tears the process down.
