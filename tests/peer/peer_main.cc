@@ -65,6 +65,8 @@
 //                                  of the seed), before its first record
 //   recdelete <handle> <index> <n> ZARQ2_DeleteMultipleRecs of n records from
 //                                  the one of series record index's moment
+//   merge <source> <dest> <mode>   ZARQ2_MergeData
+//   fields <handle> <mask>         ZARQ2_ChangeFieldsInData
 //   lockround, lockbump            the harness's locking (harness_commands.h)
 //   arm <k> <torn>                 counts the file-changing calls from now on
 //                                  and crashes at call k (crash_platform.h),
@@ -467,6 +469,18 @@ int32_t RecordsDelete(Arguments& in, std::string*) {
   return ZARQ2_DeleteMultipleRecs(handle, &pair, n, 2);
 }
 
+int32_t Merge(Arguments& in, std::string*) {
+  uint32_t source = 0, destination = 0, mode = 0;
+  in >> source >> destination >> mode;
+  return ZARQ2_MergeData(source, destination, mode);
+}
+
+int32_t Fields(Arguments& in, std::string*) {
+  uint32_t handle = 0, mask = 0;
+  in >> handle >> mask;
+  return ZARQ2_ChangeFieldsInData(handle, static_cast<uint16_t>(mask));
+}
+
 int32_t Arm(Arguments& in, std::string*) {
   uint32_t crash_at = 0, torn = 0;
   in >> crash_at >> torn;
@@ -516,6 +530,8 @@ int main(int argc, char** argv) {
       {"recappend", RecordsAppend},
       {"recinsert", RecordsInsert},
       {"recdelete", RecordsDelete},
+      {"merge", Merge},
+      {"fields", Fields},
       {"arm", Arm},
       {"calls", Calls}};
   if (argc < 2) return 2;
