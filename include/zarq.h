@@ -384,6 +384,10 @@ ZARQ_API int32_t ZARQ_CALL ZARQ1_UpdateSecurity(uint32_t handle, const ZarqSecur
  * composites are built on it, unless cascade is nonzero: they are deleted
  * first. */
 ZARQ_API int32_t ZARQ_CALL ZARQ1_DeleteSecurity(uint32_t handle, int32_t cascade);
+/* Orders the stretch of the list from first to last (handles of one
+ * directory) by name, letter case aside, live securities before deleted
+ * ones; records and handles stay where they are. */
+ZARQ_API int32_t ZARQ_CALL ZARQ2_SortSecurities(uint32_t first, uint32_t last);
 
 /* Lock levels. */
 #define ZARQ_READ_LOCK 16        /* shared: reading price data */

@@ -13,6 +13,7 @@
 #include "src/security/security_enumeration.h"
 #include "src/security/security_locking.h"
 #include "src/security/security_lookup.h"
+#include "src/security/security_sorting.h"
 
 namespace {
 
@@ -89,11 +90,13 @@ ZARQ_API int32_t ZARQ_CALL ZARQ1_GetSecurityInfo(uint32_t handle, ZarqSecurityIn
 }
 
 ZARQ_API int32_t ZARQ_CALL ZARQ1_GetFirstSecurityInfo(uint8_t dir, ZarqSecurityInfo* info) {
-  return WithInfo(info, [&] { return zarq::GetFirstSecurityInfo(dir, info); }, true);
+  return WithInfo(
+      info, [&] { return zarq::GetFirstSecurityInfo(dir, info); }, true);
 }
 
 ZARQ_API int32_t ZARQ_CALL ZARQ1_GetLastSecurityInfo(uint8_t dir, ZarqSecurityInfo* info) {
-  return WithInfo(info, [&] { return zarq::GetLastSecurityInfo(dir, info); }, true);
+  return WithInfo(
+      info, [&] { return zarq::GetLastSecurityInfo(dir, info); }, true);
 }
 
 ZARQ_API int32_t ZARQ_CALL ZARQ1_GetNextSecurityInfo(uint32_t handle, ZarqSecurityInfo* info) {
@@ -140,6 +143,10 @@ ZARQ_PRIVATE_API int32_t ZARQ_CALL ZARQP_GetHandleFromInfo(uint8_t dir,
     if (info == nullptr || handle == nullptr) return kNullArgument;
     return zarq::GetHandleFromInfo(dir, *info, handle);
   });
+}
+
+ZARQ_API int32_t ZARQ_CALL ZARQ2_SortSecurities(uint32_t first, uint32_t last) {
+  return zarq::EnterInitialized([&] { return zarq::SortSecurities(first, last); });
 }
 
 }  // extern "C"

@@ -67,6 +67,7 @@
 //                                  the one of series record index's moment
 //   merge <source> <dest> <mode>   ZARQ2_MergeData
 //   fields <handle> <mask>         ZARQ2_ChangeFieldsInData
+//   sortsec <first> <last>         ZARQ2_SortSecurities
 //   lockround, lockbump            the harness's locking (harness_commands.h)
 //   arm <k> <torn>                 counts the file-changing calls from now on
 //                                  and crashes at call k (crash_platform.h),
@@ -481,6 +482,12 @@ int32_t Fields(Arguments& in, std::string*) {
   return ZARQ2_ChangeFieldsInData(handle, static_cast<uint16_t>(mask));
 }
 
+int32_t SortList(Arguments& in, std::string*) {
+  uint32_t first = 0, last = 0;
+  in >> first >> last;
+  return ZARQ2_SortSecurities(first, last);
+}
+
 int32_t Arm(Arguments& in, std::string*) {
   uint32_t crash_at = 0, torn = 0;
   in >> crash_at >> torn;
@@ -532,6 +539,7 @@ int main(int argc, char** argv) {
       {"recdelete", RecordsDelete},
       {"merge", Merge},
       {"fields", Fields},
+      {"sortsec", SortList},
       {"arm", Arm},
       {"calls", Calls}};
   if (argc < 2) return 2;
