@@ -90,13 +90,11 @@ ZARQ_API int32_t ZARQ_CALL ZARQ1_GetSecurityInfo(uint32_t handle, ZarqSecurityIn
 }
 
 ZARQ_API int32_t ZARQ_CALL ZARQ1_GetFirstSecurityInfo(uint8_t dir, ZarqSecurityInfo* info) {
-  return WithInfo(
-      info, [&] { return zarq::GetFirstSecurityInfo(dir, info); }, true);
+  return WithInfo(info, [&] { return zarq::GetFirstSecurityInfo(dir, info); }, true);
 }
 
 ZARQ_API int32_t ZARQ_CALL ZARQ1_GetLastSecurityInfo(uint8_t dir, ZarqSecurityInfo* info) {
-  return WithInfo(
-      info, [&] { return zarq::GetLastSecurityInfo(dir, info); }, true);
+  return WithInfo(info, [&] { return zarq::GetLastSecurityInfo(dir, info); }, true);
 }
 
 ZARQ_API int32_t ZARQ_CALL ZARQ1_GetNextSecurityInfo(uint32_t handle, ZarqSecurityInfo* info) {
