@@ -384,6 +384,10 @@ ZARQ_API int32_t ZARQ_CALL ZARQ1_UpdateSecurity(uint32_t handle, const ZarqSecur
  * composites are built on it, unless cascade is nonzero: they are deleted
  * first. */
 ZARQ_API int32_t ZARQ_CALL ZARQ1_DeleteSecurity(uint32_t handle, int32_t cascade);
+/* Orders the stretch of the list from first to last (handles of one
+ * directory) by name, letter case aside, live securities before deleted
+ * ones; records and handles stay where they are. */
+ZARQ_API int32_t ZARQ_CALL ZARQ2_SortSecurities(uint32_t first, uint32_t last);
 
 /* Lock levels. */
 #define ZARQ_READ_LOCK 16        /* shared: reading price data */
@@ -514,6 +518,26 @@ ZARQ_API int32_t ZARQ_CALL ZARQ2_DeleteMultipleRecsByDates(uint32_t handle,
                                                            uint32_t startMode,
                                                            const ZarqDateTimePair *end,
                                                            uint32_t endMode);
+
+/* Data maintenance: whole-file operations on one security's price data. A
+ * rebuilt data file replaces the old one in one step only when it is
+ * complete: a failure leaves the data as they were. Composites are refused
+ * with ZARQ_E_IS_COMPOSITE. */
+/* Adjusts every record from the first at or after *from to the last at or
+ * before *to by *spec (ZARQ_WRITE_LOCK). */
+ZARQ_API int32_t ZARQ_CALL ZARQ2_AdjustData(uint32_t handle, const ZarqDateTimePair *from,
+                                            const ZarqDateTimePair *to,
+                                            const ZarqAdjustSpec *spec);
+/* Converts every record to the fields of fieldMask (ZARQ_FULL_LOCK). */
+ZARQ_API int32_t ZARQ_CALL ZARQ2_ChangeFieldsInData(uint32_t handle, uint16_t fieldMask);
+/* Merges source's records into destination's in moment order; on a moment
+ * in both, mode 0 keeps the source's record, 1 the destination's, any other
+ * both. */
+ZARQ_API int32_t ZARQ_CALL ZARQ2_MergeData(uint32_t source, uint32_t destination, uint32_t mode);
+/* Sorts the records by moment, keeping the order of records of one moment. */
+ZARQ_API int32_t ZARQ_CALL ZARQ2_SortData(uint32_t handle);
+/* Keeps one record of each moment: the first, or the last when keep is 1. */
+ZARQ_API int32_t ZARQ_CALL ZARQ2_RemoveDuplicateDataRecs(uint32_t handle, uint32_t keep);
 
 /* Dates and times (work in any library state) -----------------------------*/
 

@@ -14,6 +14,7 @@
 #include "src/security/security_enumeration.h"
 #include "src/security/security_locking.h"
 #include "src/security/security_lookup.h"
+#include "src/security/security_sorting.h"
 
 namespace {
 
@@ -168,6 +169,10 @@ ZARQ_PRIVATE_API int32_t ZARQ_CALL ZARQP_GetHandleFromInfo(uint8_t dir,
     if (info == nullptr || handle == nullptr) return kNullArgument;
     return zarq::GetHandleFromInfo(dir, *info, handle);
   });
+}
+
+ZARQ_API int32_t ZARQ_CALL ZARQ2_SortSecurities(uint32_t first, uint32_t last) {
+  return zarq::EnterInitialized([&] { return zarq::SortSecurities(first, last); });
 }
 
 }  // extern "C"

@@ -7,13 +7,16 @@
 
 #include "src/security/security_locking.h"
 
+#include <string>
 #include <utility>
 
 #include "include/zarq.h"
 #include "src/directory/directory_users.h"
 #include "src/directory/lock_file.h"
+#include "src/fileio/file_naming.h"
 #include "src/fileio/file_table.h"
 #include "src/fileio/record_lock.h"
+#include "src/fileio/security_files.h"
 #include "src/fileio/security_handle.h"
 #include "src/format/data_file.h"
 #include "src/master/format_levels.h"
@@ -69,6 +72,15 @@ int32_t LoadLockedSecurity(uint32_t handle, LockSlot* slot) {
   SecurityRecord& record = slot->record;
   int32_t status = AccessSecurityRecord(handle, &record, SecurityAccess::kRead);
   if (status != ZARQ_OK || record.deleted) return status;
+  if (!record.composite) {
+    // Another process may have replaced the data file since this one last
+    // cached a handle of that name: the lock reads the file the name holds
+    // now.
+    std::string name;
+    status = BuildSecurityFileName(handle, &name, kKindData);
+    if (status == ZARQ_OK) status = FileCloseNamed(slot->directory, name);
+    if (status != ZARQ_OK) return status;
+  }
   slot->primary_handle = MakeSecurityHandle(slot->directory, record.primary_slot, false);
   slot->secondary_handle = MakeSecurityHandle(slot->directory, record.secondary_slot, false);
   uint16_t count = 0;
@@ -212,6 +224,21 @@ int32_t UnlockSecurityRecord(uint32_t handle, LockSlot* slot) {
   }
   FileCloseMatching(entry->number, file_number, kCloseDirectoryTag);
   return status;
+}
+
+int32_t StoreLockedSecurity(uint32_t handle) {
+  LockSlot* slot = nullptr;
+  int free_index = -1;
+  int32_t status = FindLockSlot(handle, &slot, &free_index);
+  if (status != ZARQ_OK) return status;
+  DirectoryEntry* entry = FindDirectory(slot->directory);
+  if (entry == nullptr) return ZARQ_E_DIRECTORY_NOT_OPEN;
+  if (entry->read_only() || slot->level < kWriteLock) return ZARQ_OK;
+  HeldLockRecord held;
+  status = held.Acquire(entry, SlotOfHandle(handle));
+  if (status == ZARQ_OK) status = VerifyUserRecord(entry);
+  if (status == ZARQ_OK && !held.record.HasUser(entry->user_record)) status = ZARQ_E_NOT_LOCKED;
+  return status == ZARQ_OK ? WriteBack(slot->handle, slot) : status;
 }
 
 int32_t CheckSecurityHandle(uint32_t handle) {

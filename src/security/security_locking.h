@@ -65,6 +65,12 @@ int32_t LockSecurity(uint32_t handle, uint32_t level);
 // its read state; a component held only through a composite is -320.
 int32_t UnlockSecurity(uint32_t handle);
 
+// Writes the working copy of a security held here at WriteLock or more to
+// the files now (as its unlock would, under the same checks), keeping the
+// lock: a rebuild that replaced the data file makes the list record agree
+// with it before anything else can go wrong. 0 at a weaker level.
+int32_t StoreLockedSecurity(uint32_t handle);
+
 // The steps the locking layer's files share (src/security only).
 //
 // The cross-process step of a lock into slot (cleared first): the lock

@@ -9,4 +9,5 @@ target_sources(zarq_objects PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/security_locking.cc
   ${CMAKE_CURRENT_LIST_DIR}/security_lookup.cc
   ${CMAKE_CURRENT_LIST_DIR}/security_parts.cc
+  ${CMAKE_CURRENT_LIST_DIR}/security_sorting.cc
   ${CMAKE_CURRENT_LIST_DIR}/security_update.cc)

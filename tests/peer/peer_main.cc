@@ -65,6 +65,9 @@
 //                                  of the seed), before its first record
 //   recdelete <handle> <index> <n> ZARQ2_DeleteMultipleRecs of n records from
 //                                  the one of series record index's moment
+//   merge <source> <dest> <mode>   ZARQ2_MergeData
+//   fields <handle> <mask>         ZARQ2_ChangeFieldsInData
+//   sortsec <first> <last>         ZARQ2_SortSecurities
 //   lockround, lockbump            the harness's locking (harness_commands.h)
 //   dataround                      the harness's price data (data_commands.h)
 //   arm <k> <torn>                 counts the file-changing calls from now on
@@ -473,6 +476,24 @@ int32_t RecordsDelete(Arguments& in, std::string*) {
   return ZARQ2_DeleteMultipleRecs(handle, &pair, n, 2);
 }
 
+int32_t Merge(Arguments& in, std::string*) {
+  uint32_t source = 0, destination = 0, mode = 0;
+  in >> source >> destination >> mode;
+  return ZARQ2_MergeData(source, destination, mode);
+}
+
+int32_t Fields(Arguments& in, std::string*) {
+  uint32_t handle = 0, mask = 0;
+  in >> handle >> mask;
+  return ZARQ2_ChangeFieldsInData(handle, static_cast<uint16_t>(mask));
+}
+
+int32_t SortList(Arguments& in, std::string*) {
+  uint32_t first = 0, last = 0;
+  in >> first >> last;
+  return ZARQ2_SortSecurities(first, last);
+}
+
 int32_t Arm(Arguments& in, std::string*) {
   uint32_t crash_at = 0, torn = 0;
   in >> crash_at >> torn;
@@ -523,6 +544,9 @@ int main(int argc, char** argv) {
       {"recappend", RecordsAppend},
       {"recinsert", RecordsInsert},
       {"recdelete", RecordsDelete},
+      {"merge", Merge},
+      {"fields", Fields},
+      {"sortsec", SortList},
       {"arm", Arm},
       {"calls", Calls}};
   if (argc < 2) return 2;
