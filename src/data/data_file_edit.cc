@@ -7,10 +7,8 @@
 #include <algorithm>
 
 #include "src/fileio/file_table.h"
-#include "src/format/data_file.h"
 #include "src/format/field_mask.h"
 #include "src/format/price_batch.h"
-#include "src/frame/little_endian.h"
 
 namespace zarq {
 
@@ -54,38 +52,13 @@ int32_t DataFileEdit::WriteEncoded(uint32_t at, const ZarqPriceRecord* records, 
   return status;
 }
 
-int32_t DataFileEdit::MoveUp(uint32_t from, uint32_t n, uint32_t shift) {
-  const uint32_t chunk = std::max<uint32_t>(1, kIoChunkBytes / size_);
-  int32_t status = ZARQ_OK;
-  for (uint32_t left = n; status == ZARQ_OK && left > 0;) {
-    const uint32_t k = std::min(chunk, left);
-    left -= k;
-    status = Write(from + left + shift, Saved(from + left), k);
-  }
-  return status;
-}
-
 int32_t DataFileEdit::Resize(uint32_t records) { return FileSetSize(file_, records * size_); }
-
-int32_t DataFileEdit::SetCount(uint32_t count) {
-  std::vector<uint8_t> header(size_);
-  int32_t status = FileSeek(file_, size_, 0, kSeekRecord);
-  if (status == ZARQ_OK) status = FileRead(file_, size_, header.data());
-  if (status != ZARQ_OK) return status;
-  if (header_.empty()) header_ = header;
-  PutU16(header.data() + kRecordsInFileOffset, static_cast<uint16_t>(count + 1));
-  status = FileSeek(file_, size_, 0, kSeekRecord);
-  return status == ZARQ_OK ? FileWrite(file_, size_, header.data()) : status;
-}
 
 void DataFileEdit::Undo() {
   if (saved_bytes_ > 0 && FileSeek(file_, size_, static_cast<int32_t>(from_), kSeekRecord) == 0) {
     FileWrite(file_, saved_bytes_, saved_.get());
   }
   FileSetSize(file_, static_cast<uint32_t>(file_bytes_));
-  if (!header_.empty() && FileSeek(file_, size_, 0, kSeekRecord) == 0) {
-    FileWrite(file_, size_, header_.data());
-  }
 }
 
 }  // namespace zarq

@@ -5,12 +5,7 @@
 // trailing bytes included) and the file's size. When a later step fails,
 // Undo writes them back and restores the size, so that a write, insert or
 // delete that fails leaves the data file as it was, as far as the file can
-// still be written. The saved records also serve as the source of the
-// block moves of inserts and deletes (read once, written once, in chunks
-// of at most 64512 bytes by the file layer).
-//
-// The header's count is the file's own until the security is unlocked;
-// an insert sets it early (SetCount), see record_writing.cc.
+// still be written.
 //
 // Thread-safety: callers hold the library lock; an edit is the operation's
 // own.
@@ -19,7 +14,6 @@
 #define ZARQ_SRC_DATA_DATA_FILE_EDIT_H_
 
 #include <cstdint>
-#include <vector>
 
 #include "include/zarq.h"
 #include "src/format/record_buffer.h"
@@ -53,16 +47,8 @@ class DataFileEdit {
   // them from record at on, through a buffer of at most one I/O chunk.
   int32_t WriteEncoded(uint32_t at, const ZarqPriceRecord* records, uint32_t n, uint16_t mask);
 
-  // Moves n saved records, from record from on, up by shift records,
-  // writing the highest chunk first.
-  int32_t MoveUp(uint32_t from, uint32_t n, uint32_t shift);
-
   // Makes the file records x the record size bytes long.
   int32_t Resize(uint32_t records);
-
-  // Rewrites the header's count of data records; Undo puts the header
-  // back as it was.
-  int32_t SetCount(uint32_t count);
 
   // Writes the saved bytes back and restores the size; best effort (the
   // caller reports the failure that made it undo).
@@ -75,7 +61,6 @@ class DataFileEdit {
   uint32_t saved_bytes_ = 0;
   uint64_t file_bytes_ = 0;
   HeapBuffer saved_;
-  std::vector<uint8_t> header_;  // as it was, once SetCount has run
 };
 
 }  // namespace zarq

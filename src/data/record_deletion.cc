@@ -5,9 +5,10 @@
 #include "src/data/record_deletion.h"
 
 #include "src/data/data_cursor.h"
-#include "src/data/data_file_edit.h"
 #include "src/data/date_search.h"
 #include "src/data/record_writing.h"
+#include "src/data/spliced_file.h"
+#include "src/fileio/file_table.h"
 #include "src/fileio/security_handle.h"
 
 namespace zarq {
@@ -31,34 +32,26 @@ int32_t DeleteAtCursor(LockedData* data, uint32_t n) {
   const uint32_t remaining = count - deleted;
   const bool to_the_end = last == count;
 
+  if (!to_the_end) {
+    // Records that would move down: the file is made anew (spliced_file.h).
+    status = SpliceDataFile(data, first, static_cast<uint32_t>(last), nullptr);
+    return status == ZARQ_OK ? SetCursorRecord(data->handle, static_cast<uint16_t>(first)) : status;
+  }
+
+  // To the end: the file is cut, in one step, after the new last record
+  // was read.
   FileHandle file = kNoFileHandle;
   status = OpenDataFile(*data, &file);
   if (status != ZARQ_OK) return status;
-  // The new boundary record, read before anything moves.
   Moment boundary;
-  if (remaining > 0 && to_the_end) {
-    status = ReadMoment(*data, file, first - 1, &boundary);
-  } else if (remaining > 0 && first == 1) {
-    status = ReadMoment(*data, file, static_cast<uint32_t>(last) + 1, &boundary);
-  }
+  if (remaining > 0) status = ReadMoment(*data, file, first - 1, &boundary);
   if (status != ZARQ_OK) return status;
-  DataFileEdit edit(file, data->record_size);
-  status = edit.Save(first, kToEndOfFile);
-  if (status == ZARQ_OK && edit.saved_records() < count - first + 1) status = ZARQ_E_SHORT_READ;
+  status = FileSetSize(file, (remaining + 1) * data->record_size);
   if (status != ZARQ_OK) return status;
-  if (!to_the_end) {
-    status = edit.Write(first, edit.Saved(static_cast<uint32_t>(last) + 1),
-                        count - static_cast<uint32_t>(last));
-  }
-  if (status == ZARQ_OK) status = edit.Resize(remaining + 1);
-  if (status != ZARQ_OK) {
-    edit.Undo();
-    return status;
-  }
 
   SecurityRecord& record = data->view.record;
   data->view.record_count = static_cast<uint16_t>(remaining);
-  uint32_t at = first;
+  uint32_t at = remaining;
   if (remaining == 0) {
     at = 1;
     record.last_date = record.first_date;
@@ -66,12 +59,8 @@ int32_t DeleteAtCursor(LockedData* data, uint32_t n) {
     record.base_date = record.first_date;
     record.extra_date = 0;
     record.extra_value = 0;
-  } else if (to_the_end) {
-    at = remaining;
+  } else {
     SetLastMoment(data, boundary);
-  } else if (first == 1) {
-    if (record.base_date == record.first_date) record.base_date = boundary.date;
-    SetFirstMoment(data, boundary);
   }
   status = CommitLockedData(*data);
   if (status == ZARQ_OK) status = SetCursorRecord(data->handle, static_cast<uint16_t>(at));

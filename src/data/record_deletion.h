@@ -3,10 +3,10 @@
 //
 // Each refuses a composite security (-193, told by the handle before the
 // lock is looked at) and needs the security held at WriteLock or above.
-// The records after the range move down in blocks and the file is cut to
-// the records that remain; a failure part way puts the file back
-// (data_file_edit.h), and the count and cached moments change only after
-// the file has. Emptying the file keeps FirstDate/FirstTime, makes the
+// A range that reaches the end of the data is cut off the file; one in
+// the middle is taken out by making the file anew (spliced_file.h). A
+// failure leaves the file as it was, and the count and cached moments
+// change only after the file has. Emptying the file keeps FirstDate/FirstTime, makes the
 // last moment and BaseDate the first, and clears ExtraDate and ExtraValue.
 //
 // Thread-safety: callers hold the library lock.

@@ -9,6 +9,7 @@
 #include "src/data/data_cursor.h"
 #include "src/data/data_file_edit.h"
 #include "src/data/date_search.h"
+#include "src/data/spliced_file.h"
 #include "src/fileio/security_handle.h"
 #include "src/format/data_file.h"
 
@@ -87,45 +88,33 @@ int32_t InsertAt(LockedData* data, const StoredRecords& records, uint32_t positi
   const uint32_t count = data->count();
   if (count + n > kMaxDataRecords) return ZARQ_E_TOO_MANY_RECORDS;
   const uint32_t at = std::clamp<uint32_t>(position, 1, count + 1);
-  const uint32_t end = count + n;
+  if (at <= count) {
+    // Records that would move: the file is made anew (spliced_file.h).
+    int32_t status = SpliceDataFile(data, at, at - 1, &records);
+    return status == ZARQ_OK ? SetCursorRecord(data->handle, static_cast<uint16_t>(at + n))
+                             : status;
+  }
 
+  // After the last record: nothing counted moves, and what is written
+  // counts only once committed.
   FileHandle file = kNoFileHandle;
   int32_t status = OpenDataFile(*data, &file);
   if (status != ZARQ_OK) return status;
   DataFileEdit edit(file, data->record_size);
   status = edit.Save(at, kToEndOfFile);
-  if (status == ZARQ_OK && edit.saved_records() < count - at + 1) status = ZARQ_E_SHORT_READ;
-  if (status != ZARQ_OK) return status;
-  if (at <= count) {
-    // Record q of the new file is old record q before the gap, new record
-    // q - at in it and old record q - n after it. A process dying at any
-    // point of the insert must leave every record of the file readable
-    // (some perhaps twice), never one hidden beyond the count. So the new
-    // file's records beyond the old end are written first (nothing counts
-    // them yet), then the header counts them all, then the records still
-    // at the gap move up from the top down (each one's new place already
-    // written), and last the new records fill the gap.
-    const uint32_t new_beyond = at + n > count + 1 ? at + n - (count + 1) : 0;
-    status = records.WritePart(&edit, count + 1, n - new_beyond, new_beyond);
-    const uint32_t tail_from = std::max(at + n, count + 1);
-    if (status == ZARQ_OK) status = edit.Write(tail_from, edit.Saved(tail_from - n), end + 1 - tail_from);
-    if (status == ZARQ_OK) status = edit.SetCount(end);
-    if (status == ZARQ_OK && at + n <= count) status = edit.MoveUp(at, count + 1 - (at + n), n);
-    if (status == ZARQ_OK) status = records.WritePart(&edit, at, 0, n - new_beyond);
-  } else {
-    status = records.WriteTo(&edit, at);
-  }
+  if (status == ZARQ_OK) status = records.WriteTo(&edit, at);
   // What lay beyond the data (left by an interrupted change) is cut off.
-  if (status == ZARQ_OK && edit.file_bytes() > uint64_t{end + 1} * data->record_size) {
-    status = edit.Resize(end + 1);
+  const uint32_t records_after = count + n + 1;
+  if (status == ZARQ_OK && edit.file_bytes() > uint64_t{records_after} * data->record_size) {
+    status = edit.Resize(records_after);
   }
   if (status != ZARQ_OK) {
     edit.Undo();
     return status;
   }
-  data->view.record_count = static_cast<uint16_t>(end);
+  data->view.record_count = static_cast<uint16_t>(count + n);
   if (at == 1) FirstRecordWritten(data, count, records.front());
-  if (at == count + 1) SetLastMoment(data, data->MomentOf(records.back()));
+  SetLastMoment(data, data->MomentOf(records.back()));
   return Finish(*data, at + n);
 }
 

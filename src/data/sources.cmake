@@ -16,4 +16,5 @@ target_sources(zarq_objects PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/record_deletion.cc
   ${CMAKE_CURRENT_LIST_DIR}/record_reading.cc
   ${CMAKE_CURRENT_LIST_DIR}/record_writing.cc
+  ${CMAKE_CURRENT_LIST_DIR}/spliced_file.cc
   ${CMAKE_CURRENT_LIST_DIR}/stored_records.cc)

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "src/datetime/date_rules.h"
+#include "src/format/field_mask.h"
 #include "src/format/price_batch.h"
 
 namespace zarq {
@@ -79,12 +80,26 @@ int32_t StoredRecords::Prepare(const LockedData& data, const ZarqPriceRecord* re
   return ZARQ_OK;
 }
 
-int32_t StoredRecords::WritePart(DataFileEdit* edit, uint32_t at, uint32_t first,
-                                 uint32_t k) const {
-  if (k == 0) return ZARQ_OK;
-  return encoded_ != nullptr
-             ? edit->Write(at, encoded_.get() + size_t{first} * edit->record_size(), k)
-             : edit->WriteEncoded(at, records_ + first, k, mask_);
+int32_t StoredRecords::WriteTo(DataFileEdit* edit, uint32_t at) const {
+  return encoded_ != nullptr ? edit->Write(at, encoded_.get(), n_)
+                             : edit->WriteEncoded(at, records_, n_, mask_);
+}
+
+int32_t StoredRecords::AppendTo(DataFileRebuild* rebuild) const {
+  if (encoded_ != nullptr) return rebuild->Append(encoded_.get(), n_);
+  // Short of memory for them all: encoded a chunk at a time.
+  const uint32_t size = StoredRecordSize(mask_);
+  uint32_t room = ChunkRecords(static_cast<uint16_t>(size));
+  HeapBuffer chunk = AllocRecordBuffer(&room, size, 1);
+  if (chunk == nullptr) return ZARQ_E_OUT_OF_MEMORY;
+  for (uint32_t done = 0; done < n_;) {
+    const uint32_t k = std::min(room, n_ - done);
+    EncodePriceRecords(records_ + done, k, mask_, chunk.get());
+    int32_t status = rebuild->Append(chunk.get(), k);
+    if (status != ZARQ_OK) return status;
+    done += k;
+  }
+  return ZARQ_OK;
 }
 
 }  // namespace zarq

@@ -19,6 +19,7 @@
 
 #include "include/zarq.h"
 #include "src/data/data_file_edit.h"
+#include "src/data/data_rebuild.h"
 #include "src/data/locked_data.h"
 #include "src/format/record_buffer.h"
 
@@ -39,10 +40,11 @@ class StoredRecords {
   const ZarqPriceRecord& front() const { return records_[0]; }
   const ZarqPriceRecord& back() const { return records_[n_ - 1]; }
 
-  // Writes the stored records from record at on; the second form writes
-  // only records first..first + k - 1 (0-based) of them, at record at.
-  int32_t WriteTo(DataFileEdit* edit, uint32_t at) const { return WritePart(edit, at, 0, n_); }
-  int32_t WritePart(DataFileEdit* edit, uint32_t at, uint32_t first, uint32_t k) const;
+  // Writes the stored records from record at on.
+  int32_t WriteTo(DataFileEdit* edit, uint32_t at) const;
+
+  // Appends the stored records to a rebuilt file.
+  int32_t AppendTo(DataFileRebuild* rebuild) const;
 
  private:
   const ZarqPriceRecord* records_ = nullptr;

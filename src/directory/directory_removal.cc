@@ -92,21 +92,14 @@ bool IsChartFileName(const std::string& name) {
   return IsNumberedFileName(name, "C", ".CHT") || IsNumberedFileName(name, "C", ".MWS");
 }
 
-bool IsLeftoverName(const std::string& name) {
-  for (const char* leftover : {"MASTER.TMP", "EMASTER.TMP", "XMASTER.TMP"}) {
-    if (name == leftover) return true;
-  }
-  return name.size() == 11 && name.rfind("~ZQ", 0) == 0 && IsLibraryTemporaryName(name);
-}
-
 // Removes the temporary files of the library's own names that a process
-// which died meanwhile left (a temporary master file, the scratch file of
-// a test for writing).
+// which died meanwhile left (a temporary master file, a data file being
+// rebuilt, the scratch file of a test for writing).
 int32_t DeleteLeftoverFiles(DirectoryEntry* entry) {
   std::string pattern;
   int32_t status = BuildDirFileName(entry->number, &pattern,
                                     kKindScratchOrAll | kKindWildcard | kKindTemporary);
-  return status != ZARQ_OK ? status : DeleteFilesWhere(pattern, &IsLeftoverName);
+  return status != ZARQ_OK ? status : DeleteFilesWhere(pattern, &IsLibraryTemporaryName);
 }
 
 }  // namespace

@@ -34,11 +34,16 @@ TEST_F(SharingTest, AReaderSeesAWritersInsertExactlyAndOnlyAfterItsUnlock) {
   const std::vector<ZarqPriceRecord> series = zarq_test::Series(0, 43);
   WriteData(kIntraday, {series.begin(), series.begin() + 40});
   const SecurityRecord before = ListRecord(kIntraday);
-  // An insert counts its records in the data file's header at once (a
-  // writer dying later must not hide the records it moved up); the
+  // An insert inside the data stands at once: the data file is made anew
+  // with it, counted by its header, and the list record follows; the
   // appends wait for the unlock.
   std::string header = DataFile(kIntraday).substr(0, SizeOf(kIntraday));
   PutU16(reinterpret_cast<uint8_t*>(&header[2]), 40 + 5 + 1);
+  SecurityRecord inserted = before;
+  inserted.first_date = inserted.base_date = series[0].Date;
+  inserted.first_time = series[0].Time;
+  inserted.last_date = series[39].Date;
+  inserted.last_time = series[39].Time;
   zarq_test::Peer writer;
   const std::string h = PeerHandle(&writer, StartPeer(&writer, "Writer W"), kIntraday);
   ASSERT_EQ(writer.Call("seclock " + h + " 32"), ZARQ_OK);
@@ -47,7 +52,7 @@ TEST_F(SharingTest, AReaderSeesAWritersInsertExactlyAndOnlyAfterItsUnlock) {
 
   EXPECT_EQ(ZARQ1_LockSecurity(Handle(kIntraday), ZARQ_READ_LOCK), ZARQ_E_LOCK_CONFLICT);
   EXPECT_EQ(DataFile(kIntraday).substr(0, SizeOf(kIntraday)), header);
-  EXPECT_EQ(ListRecord(kIntraday), before);
+  EXPECT_EQ(ListRecord(kIntraday), inserted);
   ASSERT_EQ(writer.Call("secunlock " + h), ZARQ_OK);
 
   std::vector<ZarqPriceRecord> want(series.begin(), series.begin() + 10);
@@ -60,9 +65,7 @@ TEST_F(SharingTest, AReaderSeesAWritersInsertExactlyAndOnlyAfterItsUnlock) {
   want.insert(want.end(), series.begin() + 10, series.end());
   EXPECT_TRUE(SameRecords(Locked(kIntraday), AsRead(kIntraday, want)));
   EXPECT_EQ(DataFile(kIntraday), FileBytes(kIntraday, want));
-  SecurityRecord after = before;
-  after.first_date = after.base_date = series[0].Date;
-  after.first_time = series[0].Time;
+  SecurityRecord after = inserted;
   after.last_date = series[42].Date;
   after.last_time = series[42].Time;
   EXPECT_EQ(ListRecord(kIntraday), after);
