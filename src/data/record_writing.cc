@@ -10,6 +10,7 @@
 #include "src/data/data_file_edit.h"
 #include "src/data/date_search.h"
 #include "src/data/spliced_file.h"
+#include "src/fileio/file_table.h"
 #include "src/fileio/security_handle.h"
 #include "src/format/data_file.h"
 
@@ -63,6 +64,14 @@ int32_t WriteAtCursor(LockedData* data, const StoredRecords& records) {
   const uint32_t last = at + n - 1;
   if (std::max(count, last) > kMaxDataRecords) return ZARQ_E_TOO_MANY_RECORDS;
 
+  if (at <= count && uint64_t{n} * data->record_size > kIoChunkBytes) {
+    // Counted records overwritten by more than one write: a process dying
+    // between two would leave them part old, part new. The file is made
+    // anew instead (spliced_file.h).
+    status = SpliceDataFile(data, at, std::min(last, count), &records);
+    return status == ZARQ_OK ? SetCursorRecord(data->handle, static_cast<uint16_t>(at + n))
+                             : status;
+  }
   FileHandle file = kNoFileHandle;
   status = OpenDataFile(*data, &file);
   if (status != ZARQ_OK) return status;

@@ -10,7 +10,8 @@
 // for a single insert into a full file). A refused or failed change leaves
 // the data file, the record count and the cached moments as they were
 // (data_file_edit.h); a search that placed the cursor may have moved it.
-// Records inserted inside the data make the file anew (spliced_file.h).
+// Records inserted inside the data, and counted records overwritten by
+// more than one write, make the file anew (spliced_file.h).
 //
 // The operations keep the cached values in step: FirstDate/FirstTime
 // follow a change of record 1, LastDate/LastTime one of the last record,
