@@ -350,6 +350,35 @@ int32_t RejoinUser(DirectoryEntry* entry, uint16_t record) {
   return status;
 }
 
+int32_t ReadUserIdentity(uint8_t directory, uint16_t record, std::string* identity) {
+  DirectoryEntry* entry = FindDirectory(directory);
+  if (entry == nullptr) return ZARQ_E_DIRECTORY_NOT_OPEN;
+  FileHandle file = kNoFileHandle;
+  int32_t status = OpenUserFile(entry, 0, &file);
+  if (status == ZARQ_OK) status = LockHeaderOf(file, true);
+  if (status != ZARQ_OK) return status;
+  UserFileHeader header;
+  status = ReadHeader(file, &header);
+  if (status == ZARQ_OK &&
+      (header.version < kUserFileOldestVersion || header.version > kUserFileVersion)) {
+    status = ZARQ_E_BAD_VERSION;
+  }
+  if (status == ZARQ_OK && (record == 0 || header.records < record)) status = ZARQ_E_END_OF_FILE;
+  uint8_t bytes[kUserRecordSize];
+  if (status == ZARQ_OK) status = FileSeek(file, kUserRecordSize, record, kSeekRecord);
+  if (status == ZARQ_OK) status = FileRead(file, kUserRecordSize, bytes);
+  if (status == ZARQ_OK) {
+    UserRecord user = DecodeUserRecord(bytes);
+    if (user.in_use) {
+      *identity = user.identity;
+    } else {
+      status = ZARQ_E_END_OF_FILE;
+    }
+  }
+  LockHeaderOf(file, false);
+  return status;
+}
+
 void ClearLastFailedOpen() { FailedOpenText().clear(); }
 
 void SetLastFailedOpen(const char* text) { FailedOpenText() = text; }

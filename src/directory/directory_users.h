@@ -81,6 +81,13 @@ bool ReleaseDirectoryLocks(DirectoryEntry* entry);
 // that joins meanwhile is not taken for the last user.
 int32_t RejoinUser(DirectoryEntry* entry, uint16_t record);
 
+// The identity text ("application:user") of user record number record in
+// the user file of open directory number directory, read under the
+// header's lock: -370 for a directory not open, -366 when the lock is not
+// had, -351 or -247 for a header of another file or version, -300 for a
+// record beyond the file's or not in use, or a file error.
+int32_t ReadUserIdentity(uint8_t directory, uint16_t record, std::string* identity);
+
 // The text that ZARQ1_GetLastFailedOpenDirInfo reports ("application:user"
 // of whoever holds the directory after a refused open).
 void ClearLastFailedOpen();
