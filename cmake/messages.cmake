@@ -28,7 +28,7 @@ if(WIN32)
     set_target_properties(${target} PROPERTIES
       PREFIX "" SUFFIX ".DLL" OUTPUT_NAME ${name} LINKER_LANGUAGE C
       LIBRARY_OUTPUT_DIRECTORY ${folder} RUNTIME_OUTPUT_DIRECTORY ${folder})
-    target_link_options(${target} PRIVATE -nostdlib -Wl,--no-entry)
+    target_link_options(${target} PRIVATE -nostdlib -Wl,-e,0)
   endfunction()
   zarq_message_dll(zarq_messages ${ZARQ_MESSAGE_FILE_STEM} OFF ${CMAKE_BINARY_DIR})
   set(ZARQ_MESSAGE_FILE ${CMAKE_BINARY_DIR}/${ZARQ_MESSAGE_FILE_STEM}.DLL)
