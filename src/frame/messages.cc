@@ -131,6 +131,8 @@ bool LoadMessages() {
   std::unique_ptr<MessageFile> file;
   uint32_t error = Os().OpenMessageFile(path, &file);
   if (error != 0 || file == nullptr) {
+    // Reported under the lock: threads that ask meanwhile wait for the
+    // user instead of stacking message boxes, then try again themselves.
     Os().ReportMessageFileFailure("Internal Error : Could not load - " + path, error);
     return false;
   }
