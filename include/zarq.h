@@ -299,6 +299,12 @@ ZARQ_API int32_t ZARQ_CALL ZARQ1_Initialize(const char *application, const char 
 ZARQ_API int32_t ZARQ_CALL ZARQ1_Shutdown(void);
 /* The library state: ZARQ_STATE_UNINITIALIZED, _INITIALIZED or _DAMAGED. */
 ZARQ_API int32_t ZARQ_CALL ZARQ1_GetZARQState(void);
+/* The message of a status in the user's language, with details of the
+ * last refused lock or directory open for ZARQ_E_LOCK_CONFLICT and
+ * ZARQ_E_HELD_BY_OTHER_PROGRAM: at most maxLength characters and a NUL are
+ * written to text (maxLength + 1 bytes at most; nothing when text is null).
+ * The text is empty when the message file is not installed. Returns text. */
+ZARQ_API char *ZARQ_CALL ZARQ1_GetErrorMessage(int32_t status, char *text, uint16_t maxLength);
 
 /* Directories -------------------------------------------------------------*/
 

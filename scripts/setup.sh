@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Installs what building and testing zarq needs, when it is missing.
 # Usage: scripts/setup.sh [native|all]   (default all)
-#   native: compiler (with its sanitizer runtimes), CMake, Ninja,
-#           GoogleTest, Google Benchmark, SQLite (which benchmarks compare with)
-#   all:    also the mingw-w64 cross compilers, Wine (with the 32-bit
+#   native: compiler (with its sanitizer runtimes), CMake, Ninja, gencat
+#           (message catalogs), GoogleTest, Google Benchmark, SQLite (which
+#           benchmarks compare with)
+#   all:    also the mingw-w64 cross compilers and binutils (windres for
+#           the message DLL), Wine (with the 32-bit
 #           wine32:i386 where it can be installed) and clang (fuzzing)
 # Runs apt-get as root (directly, or through sudo when available).
 set -euo pipefail
 scope=${1:-all}
 
-packages=(cmake ninja-build g++ make libgtest-dev libbenchmark-dev libsqlite3-dev)
+packages=(cmake ninja-build g++ make libc-bin libgtest-dev libbenchmark-dev libsqlite3-dev)
 if [ "$scope" = all ]; then
   packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
              binutils-mingw-w64-x86-64 googletest wine wine64 clang

@@ -13,6 +13,7 @@
 #include "src/fileio/file_naming.h"
 #include "src/fileio/path_services.h"
 #include "src/frame/ascii_text.h"
+#include "src/frame/messages.h"
 #include "src/master/master_files.h"
 #include "src/master/security_list_header.h"
 
@@ -97,5 +98,22 @@ int32_t GetLastFailedOpenDirInfo(char* application, char* user) {
   CopyBounded(user, kNamePartLength + 1, second.c_str());
   return ZARQ_OK;
 }
+
+namespace {
+
+// The message of a refused open names the program holding the directory.
+int32_t FailedOpenApplication(std::string* application) {
+  char first[kNamePartLength + 1];
+  char second[kNamePartLength + 1];
+  int32_t status = GetLastFailedOpenDirInfo(first, second);
+  if (status == ZARQ_OK) *application = first;
+  return status;
+}
+
+struct InstallFailedOpenSource {
+  InstallFailedOpenSource() { SetFailedOpenSource(&FailedOpenApplication); }
+} const kInstallFailedOpenSource;
+
+}  // namespace
 
 }  // namespace zarq

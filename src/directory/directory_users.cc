@@ -332,30 +332,6 @@ int32_t VerifyUserRecord(DirectoryEntry* entry) {
   return status;
 }
 
-int32_t ReadUserIdentity(DirectoryEntry* entry, uint16_t index, std::string* identity) {
-  identity->clear();
-  FileHandle file = kNoFileHandle;
-  int32_t status = OpenUserFile(entry, 0, &file);
-  if (status == ZARQ_OK) status = LockHeaderOf(file, true);
-  if (status != ZARQ_OK) return status;
-  UserFileHeader header;
-  status = ReadHeader(file, &header);
-  if (status == ZARQ_OK && header.version > kUserFileVersion) status = ZARQ_E_BAD_VERSION;
-  if (status == ZARQ_OK && (index == 0 || index > header.records)) {
-    status = ZARQ_E_NO_SUCH_SECURITY;
-  }
-  uint8_t bytes[kUserRecordSize];
-  if (status == ZARQ_OK) status = FileSeek(file, kUserRecordSize, index, kSeekRecord);
-  if (status == ZARQ_OK) status = FileRead(file, kUserRecordSize, bytes);
-  if (status == ZARQ_OK) {
-    UserRecord record = DecodeUserRecord(bytes);
-    if (record.in_use) *identity = record.identity;
-  }
-  int32_t unlocked = LockHeaderOf(file, false);
-  FileCloseMatching(entry->number, static_cast<uint64_t>(file), kCloseHandle);
-  return status != ZARQ_OK ? status : unlocked;
-}
-
 int32_t RejoinUser(DirectoryEntry* entry, uint16_t record) {
   FileHandle file = kNoFileHandle;
   int32_t status = OpenUserFile(entry, 0, &file);
@@ -371,6 +347,35 @@ int32_t RejoinUser(DirectoryEntry* entry, uint16_t record) {
   }
   LockHeaderOf(file, false);
   if (status == ZARQ_OK) entry->user_record = record;
+  return status;
+}
+
+int32_t ReadUserIdentity(uint8_t directory, uint16_t record, std::string* identity) {
+  DirectoryEntry* entry = FindDirectory(directory);
+  if (entry == nullptr) return ZARQ_E_DIRECTORY_NOT_OPEN;
+  FileHandle file = kNoFileHandle;
+  int32_t status = OpenUserFile(entry, 0, &file);
+  if (status == ZARQ_OK) status = LockHeaderOf(file, true);
+  if (status != ZARQ_OK) return status;
+  UserFileHeader header;
+  status = ReadHeader(file, &header);
+  if (status == ZARQ_OK &&
+      (header.version < kUserFileOldestVersion || header.version > kUserFileVersion)) {
+    status = ZARQ_E_BAD_VERSION;
+  }
+  if (status == ZARQ_OK && (record == 0 || header.records < record)) status = ZARQ_E_END_OF_FILE;
+  uint8_t bytes[kUserRecordSize];
+  if (status == ZARQ_OK) status = FileSeek(file, kUserRecordSize, record, kSeekRecord);
+  if (status == ZARQ_OK) status = FileRead(file, kUserRecordSize, bytes);
+  if (status == ZARQ_OK) {
+    UserRecord user = DecodeUserRecord(bytes);
+    if (user.in_use) {
+      *identity = user.identity;
+    } else {
+      status = ZARQ_E_END_OF_FILE;
+    }
+  }
+  LockHeaderOf(file, false);
   return status;
 }
 

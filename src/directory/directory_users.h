@@ -68,12 +68,6 @@ int32_t LeaveUser(DirectoryEntry* entry, bool* was_last);
 // for good; user file errors are returned as they are.
 int32_t VerifyUserRecord(DirectoryEntry* entry);
 
-// The identity text ("application:user") of user record index as the
-// user file holds it now, read under the header lock: empty for a record
-// not in use; -366 when the header lock is not had, -351 for another
-// file, -247 for a later version, -191 for a record beyond the file's.
-int32_t ReadUserIdentity(DirectoryEntry* entry, uint16_t index, std::string* identity);
-
 // Releases this process's security locks in the directory; true when it
 // held any. The locking layer installs the releaser (and a test may, when
 // it puts back the one it replaces).
@@ -86,6 +80,13 @@ bool ReleaseDirectoryLocks(DirectoryEntry* entry);
 // LeaveUser) is its own again, so a later close tries anew, and a process
 // that joins meanwhile is not taken for the last user.
 int32_t RejoinUser(DirectoryEntry* entry, uint16_t record);
+
+// The identity text ("application:user") of user record number record in
+// the user file of open directory number directory, read under the
+// header's lock: -370 for a directory not open, -366 when the lock is not
+// had, -351 or -247 for a header of another file or version, -300 for a
+// record beyond the file's or not in use, or a file error.
+int32_t ReadUserIdentity(uint8_t directory, uint16_t record, std::string* identity);
 
 // The text that ZARQ1_GetLastFailedOpenDirInfo reports ("application:user"
 // of whoever holds the directory after a refused open).

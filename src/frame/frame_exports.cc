@@ -1,7 +1,10 @@
-// frame_exports.cc: the exported lifecycle functions, the state query and
-// the frame's private operations (ordinals 201 and 217).
+// frame_exports.cc: the exported lifecycle functions, the state query, the
+// status messages and the frame's private operations (ordinals 201 and
+// 217).
 //
 // Thread-safety: each export runs in the entry frame.
+
+#include <string>
 
 #include "include/zarq.h"
 #include "include/zarq_private.h"
@@ -10,6 +13,7 @@
 #include "src/frame/library_lock.h"
 #include "src/frame/library_state.h"
 #include "src/frame/lifecycle.h"
+#include "src/frame/messages.h"
 
 extern "C" {
 
@@ -27,6 +31,22 @@ ZARQ_API int32_t ZARQ_CALL ZARQ1_Shutdown(void) {
 
 ZARQ_API int32_t ZARQ_CALL ZARQ1_GetZARQState(void) {
   return zarq::EnterAnyState([] { return zarq::CheckedLibraryState(); });
+}
+
+// Works in every library state. The message file is loaded before the
+// library lock is taken, so a slow or failing load (which may show a
+// message box) never holds up the other calls.
+ZARQ_API char* ZARQ_CALL ZARQ1_GetErrorMessage(int32_t status, char* text, uint16_t maxLength) {
+  zarq::RunGuarded([] {
+    zarq::LoadMessages();
+    return int32_t{ZARQ_OK};
+  });
+  zarq::EnterAnyState([&] {
+    zarq::CopyMessage(std::string(), text, maxLength);
+    zarq::CopyMessage(zarq::ComposeMessage(status), text, maxLength);
+    return int32_t{ZARQ_OK};
+  });
+  return text;
 }
 
 ZARQ_PRIVATE_API int32_t ZARQ_CALL ZARQP_CountBits(uint32_t value) {

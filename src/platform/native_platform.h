@@ -7,6 +7,7 @@
 #ifndef ZARQ_SRC_PLATFORM_NATIVE_PLATFORM_H_
 #define ZARQ_SRC_PLATFORM_NATIVE_PLATFORM_H_
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,11 @@ class NativePlatform final : public Platform {
   uint32_t GetFreeBytes(const std::string& path, uint64_t* free_bytes) override;
   uint32_t TempFolder(std::string* path) override;
   uint32_t PrivateFolder(const std::string& parent, std::string* folder) override;
+
+  std::string MessageFilePath(const std::string& stem) override;
+  uint32_t OpenMessageFile(const std::string& path, std::unique_ptr<MessageFile>* file) override;
+  bool ModuleText(void* module, uint32_t identifier, std::string* text) override;
+  void ReportMessageFileFailure(const std::string& what, uint32_t error) override;
 };
 
 }  // namespace zarq

@@ -14,6 +14,7 @@
 #define ZARQ_SRC_PLATFORM_PLATFORM_H_
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -92,6 +93,16 @@ struct LocalDateTime {
 
 // The error mode that suppresses the system's critical-error dialogs.
 inline constexpr uint32_t kFailCriticalErrors = 1;
+
+// An open file of message texts, each under a numeric identifier (a
+// resource-only DLL's string table on Windows, a message catalog on POSIX).
+// Closed when destroyed. Thread-safe.
+class MessageFile {
+ public:
+  virtual ~MessageFile() = default;
+  // The text stored under identifier; false when the file has none.
+  virtual bool Text(uint32_t identifier, std::string* text) = 0;
+};
 
 class Platform {
  public:
@@ -183,6 +194,22 @@ class Platform {
   // by anything but a folder that only this user can enter. The result
   // ends with the separator.
   virtual uint32_t PrivateFolder(const std::string& parent, std::string* folder) = 0;
+
+  // Message texts.
+  //
+  // Where the shared message file of base name stem is installed: the
+  // system's common files folder on Windows, $ZARQ_COMMON_FILES (else the
+  // installation's data folder) elsewhere, with the system's file suffix.
+  virtual std::string MessageFilePath(const std::string& stem) = 0;
+  // Opens the message file at path: 0, or a Windows error number.
+  virtual uint32_t OpenMessageFile(const std::string& path, std::unique_ptr<MessageFile>* file) = 0;
+  // A text of the library's own module (module: its handle, or null for
+  // the program's); false when it has none.
+  virtual bool ModuleText(void* module, uint32_t identifier, std::string* text) = 0;
+  // Tells the user that a message file could not be opened: a message box
+  // on Windows, one line on standard error elsewhere. what names the file;
+  // error is the Windows error number.
+  virtual void ReportMessageFileFailure(const std::string& what, uint32_t error) = 0;
 };
 
 // Forwards every call to another Platform; tests derive from it and
@@ -275,6 +302,18 @@ class PlatformWrapper : public Platform {
   uint32_t TempFolder(std::string* path) override { return target_->TempFolder(path); }
   uint32_t PrivateFolder(const std::string& parent, std::string* folder) override {
     return target_->PrivateFolder(parent, folder);
+  }
+  std::string MessageFilePath(const std::string& stem) override {
+    return target_->MessageFilePath(stem);
+  }
+  uint32_t OpenMessageFile(const std::string& path, std::unique_ptr<MessageFile>* file) override {
+    return target_->OpenMessageFile(path, file);
+  }
+  bool ModuleText(void* module, uint32_t identifier, std::string* text) override {
+    return target_->ModuleText(module, identifier, text);
+  }
+  void ReportMessageFileFailure(const std::string& what, uint32_t error) override {
+    target_->ReportMessageFileFailure(what, error);
   }
 
  private:

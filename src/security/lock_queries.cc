@@ -14,6 +14,7 @@
 #include "src/frame/ascii_text.h"
 #include "src/master/security_store.h"
 #include "src/security/composite_locking.h"
+#include "src/security/lock_failure_report.h"
 #include "src/security/security_locking.h"
 
 namespace zarq {
@@ -50,16 +51,6 @@ int32_t QueryLockRecord(uint32_t handle, uint32_t* status, uint32_t* level) {
     *level = record.level;
   }
   return released;
-}
-
-// The first of the two parts of identity around its first ':' (none: no
-// split), each cut to what the caller's buffers hold.
-bool SplitIdentity(const std::string& identity, char* application, char* user) {
-  const size_t colon = identity.find(':');
-  if (colon == std::string::npos) return false;
-  CopyBounded(application, kFailedNameLength + 1, identity.substr(0, colon).c_str());
-  CopyBounded(user, kFailedNameLength + 1, identity.substr(colon + 1).c_str());
-  return true;
 }
 
 }  // namespace
@@ -101,25 +92,12 @@ int32_t GetSecurityLockedStatus(uint32_t handle, uint32_t* status, uint32_t* lev
 }
 
 int32_t GetLastFailedLockInfo(char* application, char* user, uint32_t* count, uint32_t* level) {
-  const FailedLock& failed = LastFailedLock();
-  *count = failed.holders;
-  *level = failed.level;
-  if (failed.holders == 0) {
-    CopyBounded(user, kFailedNameLength + 1, "no users");
-  } else if (failed.holders > 1) {
-    std::snprintf(user, kFailedNameLength + 1, "%d users", static_cast<int>(failed.holders));
-  } else {
-    // The holder's names come from the user file, as it reads now.
-    std::string identity;
-    DirectoryEntry* entry = FindDirectory(failed.directory);
-    int32_t read = entry != nullptr ? ReadUserIdentity(entry, failed.holder, &identity)
-                                    : ZARQ_E_DIRECTORY_NOT_OPEN;
-    if (read != ZARQ_OK || !SplitIdentity(identity, application, user)) {
-      application[0] = '\0';
-      CopyBounded(user, kFailedNameLength + 1, "unknown user");
-    }
-  }
-  return ZARQ_OK;
+  std::string holder_application, holder_user;
+  int32_t status = DescribeLastFailedLock(&holder_application, &holder_user, count, level);
+  // The names come from a shared file: cut to what the caller's buffers hold.
+  CopyBounded(application, kFailedNameLength + 1, holder_application.c_str());
+  CopyBounded(user, kFailedNameLength + 1, holder_user.c_str());
+  return status;
 }
 
 }  // namespace zarq

@@ -1,6 +1,7 @@
 target_sources(zarq_objects PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/composite_locking.cc
   ${CMAKE_CURRENT_LIST_DIR}/lock_queries.cc
+  ${CMAKE_CURRENT_LIST_DIR}/lock_failure_report.cc
   ${CMAKE_CURRENT_LIST_DIR}/lock_table.cc
   ${CMAKE_CURRENT_LIST_DIR}/new_security_locking.cc
   ${CMAKE_CURRENT_LIST_DIR}/security_changes.cc
