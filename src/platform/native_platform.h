@@ -57,6 +57,11 @@ class NativePlatform final : public Platform {
   uint32_t GetFreeBytes(const std::string& path, uint64_t* free_bytes) override;
   uint32_t TempFolder(std::string* path) override;
   uint32_t PrivateFolder(const std::string& parent, std::string* folder) override;
+
+  std::shared_ptr<const RegionalValues> Regional() override;
+  uint32_t FormatShortDate(const PictureFields& date, std::string* text) override;
+  uint32_t FormatTimeOfDay(const PictureFields& time, bool with_seconds,
+                           std::string* text) override;
 };
 
 }  // namespace zarq

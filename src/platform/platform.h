@@ -14,8 +14,11 @@
 #define ZARQ_SRC_PLATFORM_PLATFORM_H_
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "src/platform/regional_values.h"
 
 namespace zarq {
 
@@ -183,6 +186,19 @@ class Platform {
   // by anything but a folder that only this user can enter. The result
   // ends with the separator.
   virtual uint32_t PrivateFolder(const std::string& parent, std::string* folder) = 0;
+
+  // Locale.
+  //
+  // The user's regional values for date and time text. The same object
+  // comes back while their sources are unchanged, so that callers may keep
+  // what they derive from it until the pointer changes.
+  virtual std::shared_ptr<const RegionalValues> Regional() = 0;
+  // The user's short-date text of a valid date, and the user's text of a
+  // valid time of day with or without its seconds, as the system renders
+  // them: 0 or a Windows error number.
+  virtual uint32_t FormatShortDate(const PictureFields& date, std::string* text) = 0;
+  virtual uint32_t FormatTimeOfDay(const PictureFields& time, bool with_seconds,
+                                   std::string* text) = 0;
 };
 
 // Forwards every call to another Platform; tests derive from it and
@@ -275,6 +291,14 @@ class PlatformWrapper : public Platform {
   uint32_t TempFolder(std::string* path) override { return target_->TempFolder(path); }
   uint32_t PrivateFolder(const std::string& parent, std::string* folder) override {
     return target_->PrivateFolder(parent, folder);
+  }
+  std::shared_ptr<const RegionalValues> Regional() override { return target_->Regional(); }
+  uint32_t FormatShortDate(const PictureFields& date, std::string* text) override {
+    return target_->FormatShortDate(date, text);
+  }
+  uint32_t FormatTimeOfDay(const PictureFields& time, bool with_seconds,
+                           std::string* text) override {
+    return target_->FormatTimeOfDay(time, with_seconds, text);
   }
 
  private:
