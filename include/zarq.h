@@ -562,6 +562,23 @@ ZARQ_API int32_t ZARQ_CALL ZARQ1_GetDayMonthYear(uint16_t *day, uint16_t *month,
 ZARQ_API int32_t ZARQ_CALL ZARQ1_GetHourMinTicks(uint16_t *hour, uint16_t *minute, uint16_t *ticks,
                                                  int32_t time);
 
+/* Date and time text in the user's regional format (Windows: the user's
+ * locale; elsewhere the ZARQ_SDATE, ZARQ_SSHORTDATE, ZARQ_STIME,
+ * ZARQ_STIMEFORMAT, ZARQ_S1159 and ZARQ_S2359 variables when set, else the
+ * LC_TIME locale). size counts the terminating NUL: a text that does not
+ * fit gives 122 (a size of 0 writes nothing); a failure leaves an empty
+ * text; a null text gives ZARQ_E_INVALID_ARGUMENT. */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_FormatDate(char *text, uint16_t size, int32_t date);
+/* withTicks nonzero shows the ticks (three digits) in place of the
+ * seconds, when the user's time picture has seconds. */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_FormatTime(char *text, uint32_t size, int32_t time,
+                                            uint32_t withTicks);
+/* Read a text by the user's time or short-date picture; the seconds field
+ * gives the ticks. ZARQ_E_BAD_TIME / ZARQ_E_BAD_DATE when the result is no
+ * valid time or date. */
+ZARQ_API int32_t ZARQ_CALL ZARQ1_ParseTimeString(uint32_t *time, const char *text);
+ZARQ_API int32_t ZARQ_CALL ZARQ1_ParseDateString(uint32_t *date, const char *text);
+
 #ifdef __cplusplus
 }
 #endif

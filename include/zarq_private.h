@@ -36,6 +36,10 @@ extern "C" {
 #define ZARQ_ORDINAL_BUILD_SECURITY_FILE_NAME 210
 #define ZARQ_ORDINAL_GET_FORMAT_LEVELS 211
 #define ZARQ_ORDINAL_GET_HANDLE_FROM_INFO 212
+#define ZARQ_ORDINAL_PARSE_SECURITY_SYMBOL 213
+#define ZARQ_ORDINAL_GET_TRADING_BAR 214
+#define ZARQ_ORDINAL_READ_BACK_CONVERTED_RECS 215
+#define ZARQ_ORDINAL_READ_CONVERTED_RECS_BY_DATES 216
 #define ZARQ_ORDINAL_LIBRARY_LOCK 217
 
 typedef void(ZARQ_CALL *ZarqCopyCleanTextFn)(char *dst, const char *src, int32_t maxLength);
@@ -53,6 +57,21 @@ typedef int32_t(ZARQ_CALL *ZarqBuildSecurityFileNameFn)(uint32_t handle, char *n
 typedef int32_t(ZARQ_CALL *ZarqGetFormatLevelsFn)(uint8_t dir, uint16_t *levels4);
 typedef int32_t(ZARQ_CALL *ZarqGetHandleFromInfoFn)(uint8_t dir, const ZarqSecurityInfo *info,
                                                      uint32_t *handle);
+typedef int32_t(ZARQ_CALL *ZarqParseSecuritySymbolFn)(char *symbol15, char *second15, char *op,
+                                                       const char *text);
+typedef int32_t(ZARQ_CALL *ZarqGetTradingBarFn)(int32_t start, int32_t end, uint32_t length,
+                                                 const ZarqDateTimePair *moment,
+                                                 ZarqDateTimePair *barStart,
+                                                 ZarqDateTimePair *barRef,
+                                                 ZarqDateTimePair *barEnd, int32_t hourAligned);
+typedef int32_t(ZARQ_CALL *ZarqReadBackConvertedRecsFn)(uint32_t handle, ZarqPriceRecord *out,
+                                                         const ZarqDateTimePair *end,
+                                                         uint16_t *count, uint32_t mode,
+                                                         char target, uint32_t n, int32_t fill);
+typedef int32_t(ZARQ_CALL *ZarqReadConvertedRecsByDatesFn)(
+    uint32_t handle, ZarqPriceRecord *out, const ZarqDateTimePair *start,
+    const ZarqDateTimePair *end, uint16_t *count, uint32_t mode, char target, uint32_t n,
+    int32_t fill);
 typedef void(ZARQ_CALL *ZarqLibraryLockFn)(uint32_t mode);
 
 #if !defined(_WIN32) || defined(ZARQ_BUILDING)
@@ -126,6 +145,52 @@ ZARQ_PRIVATE_API int32_t ZARQ_CALL ZARQP_GetFormatLevels(uint8_t dir, uint16_t *
 ZARQ_PRIVATE_API int32_t ZARQ_CALL ZARQP_GetHandleFromInfo(uint8_t dir,
                                                            const ZarqSecurityInfo *info,
                                                            uint32_t *handle);
+
+/* Ordinal 213: splits a symbol text (at most its first 31 characters) into
+ * symbol15 and second15 (15 bytes each, cleared first) and *op: a plain
+ * symbol of 1 to 14 characters, or a composite's 0xDB, symbol, 0xB3,
+ * second symbol and operator (+ - * /). ZARQ_E_BAD_SYMBOL_TEXT for any other
+ * text; ZARQ_E_INVALID_ARGUMENT for a null pointer. Works in every state. */
+ZARQ_PRIVATE_API int32_t ZARQ_CALL ZARQP_ParseSecuritySymbol(char *symbol15, char *second15,
+                                                             char *op, const char *text);
+
+/* Ordinal 214: the intraday bar of length minutes that holds *moment in the
+ * trading window from start to end (ZARQ times; an end not later than the
+ * start lies on the next day, and such a session's bars carry the date it
+ * began): its start, its reference (its start; the window end for a moment
+ * outside the window) and its end (never past the window end, nor, with
+ * hourAligned, past the next full hour; bars then count from the full
+ * hour). ZARQ_E_INVALID_ARGUMENT for a length of 0 or a null pointer. */
+ZARQ_PRIVATE_API int32_t ZARQ_CALL ZARQP_GetTradingBar(int32_t start, int32_t end,
+                                                       uint32_t length,
+                                                       const ZarqDateTimePair *moment,
+                                                       ZarqDateTimePair *barStart,
+                                                       ZarqDateTimePair *barRef,
+                                                       ZarqDateTimePair *barEnd,
+                                                       int32_t hourAligned);
+
+/* Ordinal 215: up to *count (1..65500) bars of the target period ending at
+ * the last record at or before *end, in time order: 'W', 'M', 'Q', 'Y' of
+ * daily or longer data, 'D' and those of intraday data, 'N' (or 'I') bars
+ * of n minutes of intraday data, 'O' bars of n records. The security's own
+ * period is the plain ZARQ2_ReadBackMultipleRecs (with mode); a shorter one
+ * is ZARQ_E_PERIOD_NOT_LONGER. fill asks for bars of n minutes missing
+ * within a session (close of the bar before, no volume). 0, or
+ * ZARQ_FEWER_READ when fewer bars exist. */
+ZARQ_PRIVATE_API int32_t ZARQ_CALL ZARQ2_ReadBackConvertedRecs(uint32_t handle,
+                                                               ZarqPriceRecord *out,
+                                                               const ZarqDateTimePair *end,
+                                                               uint16_t *count, uint32_t mode,
+                                                               char target, uint32_t n,
+                                                               int32_t fill);
+
+/* Ordinal 216: the bars holding the records from *start to *end, as 215
+ * (the plain read is ZARQ2_ReadMultipleRecsByDates). ZARQ_BUFFER_FILLED
+ * when out filled while bars of the range remain. */
+ZARQ_PRIVATE_API int32_t ZARQ_CALL ZARQ2_ReadConvertedRecsByDates(
+    uint32_t handle, ZarqPriceRecord *out, const ZarqDateTimePair *start,
+    const ZarqDateTimePair *end, uint16_t *count, uint32_t mode, char target, uint32_t n,
+    int32_t fill);
 
 /* Ordinal 217: acquires (1) or releases (0) the library lock, or releases it
  * finally (2), clearing the nesting count. Other modes do nothing. */

@@ -2,6 +2,8 @@
 # Checks the export table of a built zarq.dll against win32/zarq.def: every
 # named export present under its plain name (no @n decoration), every
 # NONAME ordinal present without a name, nothing else exported by name.
+# First zarq.def itself: all eighteen private operations (200..217) by
+# ordinal only, and exactly the named exports the sources define.
 # Usage: scripts/check-exports.sh path/to/zarq.dll [objdump]
 set -euo pipefail
 dll=$1
@@ -19,6 +21,20 @@ names=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$table" |
   awk -v b="$base" '{print $1 + b, $2}')
 
 fail=0
+for number in $(seq 200 217); do
+  if ! grep -qE "^  [A-Za-z0-9_]+@[0-9]+ @$number NONAME$" "$def"; then
+    echo "zarq.def lacks private operation $number"; fail=1
+  fi
+done
+defined=$(grep -rhoE 'ZARQ_API [^(]*ZARQ_CALL\s+ZARQ[12]_[A-Za-z0-9]+' "$here/src" |
+  sed 's/.* //' | sort -u)
+listed=$(sed -n 's/^  \(ZARQ[12]_[A-Za-z0-9]*\)@[0-9]* @[0-9]*$/\1/p' "$def" | sort -u)
+if [ "$defined" != "$listed" ]; then
+  echo "named exports of the sources and of zarq.def differ (< sources, > zarq.def):"
+  diff <(echo "$defined") <(echo "$listed") | grep '^[<>]' || true
+  fail=1
+fi
+
 while read -r symbol ordinal flag; do
   plain=${symbol%@*}
   number=${ordinal#@}

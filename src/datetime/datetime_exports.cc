@@ -6,6 +6,7 @@
 #include "include/zarq.h"
 #include "include/zarq_private.h"
 #include "src/datetime/date_rules.h"
+#include "src/datetime/date_text.h"
 #include "src/frame/entry_frame.h"
 
 extern "C" {
@@ -36,6 +37,24 @@ ZARQ_PRIVATE_API int32_t ZARQ_CALL ZARQ1_ValidateDate(int32_t date, int32_t full
 
 ZARQ_PRIVATE_API int32_t ZARQ_CALL ZARQ1_ValidateTime(int32_t time, int32_t fullForm) {
   return zarq::EnterAnyState([&] { return zarq::ValidateTime(time, fullForm != 0); });
+}
+
+ZARQ_API int32_t ZARQ_CALL ZARQ1_FormatDate(char* text, uint16_t size, int32_t date) {
+  return zarq::EnterAnyState([&] { return zarq::FormatDateText(text, size, date); });
+}
+
+ZARQ_API int32_t ZARQ_CALL ZARQ1_FormatTime(char* text, uint32_t size, int32_t time,
+                                            uint32_t withTicks) {
+  return zarq::EnterAnyState(
+      [&] { return zarq::FormatTimeText(text, size, time, withTicks != 0); });
+}
+
+ZARQ_API int32_t ZARQ_CALL ZARQ1_ParseTimeString(uint32_t* time, const char* text) {
+  return zarq::EnterAnyState([&] { return zarq::ParseTimeText(time, text); });
+}
+
+ZARQ_API int32_t ZARQ_CALL ZARQ1_ParseDateString(uint32_t* date, const char* text) {
+  return zarq::EnterAnyState([&] { return zarq::ParseDateText(date, text); });
 }
 
 }  // extern "C"

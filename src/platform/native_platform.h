@@ -63,6 +63,10 @@ class NativePlatform final : public Platform {
   uint32_t OpenMessageFile(const std::string& path, std::unique_ptr<MessageFile>* file) override;
   bool ModuleText(void* module, uint32_t identifier, std::string* text) override;
   void ReportMessageFileFailure(const std::string& what, uint32_t error) override;
+  std::shared_ptr<const RegionalValues> Regional() override;
+  uint32_t FormatShortDate(const PictureFields& date, std::string* text) override;
+  uint32_t FormatTimeOfDay(const PictureFields& time, bool with_seconds,
+                           std::string* text) override;
 };
 
 }  // namespace zarq

@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "src/platform/regional_values.h"
+
 namespace zarq {
 
 // The system's folder separator (a folder path kept by the library ends
@@ -210,6 +212,19 @@ class Platform {
   // on Windows, one line on standard error elsewhere. what names the file;
   // error is the Windows error number.
   virtual void ReportMessageFileFailure(const std::string& what, uint32_t error) = 0;
+
+  // Locale.
+  //
+  // The user's regional values for date and time text. The same object
+  // comes back while their sources are unchanged, so that callers may keep
+  // what they derive from it until the pointer changes.
+  virtual std::shared_ptr<const RegionalValues> Regional() = 0;
+  // The user's short-date text of a valid date, and the user's text of a
+  // valid time of day with or without its seconds, as the system renders
+  // them: 0 or a Windows error number.
+  virtual uint32_t FormatShortDate(const PictureFields& date, std::string* text) = 0;
+  virtual uint32_t FormatTimeOfDay(const PictureFields& time, bool with_seconds,
+                                   std::string* text) = 0;
 };
 
 // Forwards every call to another Platform; tests derive from it and
@@ -314,6 +329,14 @@ class PlatformWrapper : public Platform {
   }
   void ReportMessageFileFailure(const std::string& what, uint32_t error) override {
     target_->ReportMessageFileFailure(what, error);
+  }
+  std::shared_ptr<const RegionalValues> Regional() override { return target_->Regional(); }
+  uint32_t FormatShortDate(const PictureFields& date, std::string* text) override {
+    return target_->FormatShortDate(date, text);
+  }
+  uint32_t FormatTimeOfDay(const PictureFields& time, bool with_seconds,
+                           std::string* text) override {
+    return target_->FormatTimeOfDay(time, with_seconds, text);
   }
 
  private:

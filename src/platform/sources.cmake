@@ -1,11 +1,13 @@
 target_sources(zarq_objects PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/platform.cc
-  ${CMAKE_CURRENT_LIST_DIR}/recursive_mutex.cc)
+  ${CMAKE_CURRENT_LIST_DIR}/recursive_mutex.cc
+  ${CMAKE_CURRENT_LIST_DIR}/regional_values.cc)
 if(WIN32)
   target_sources(zarq_objects PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/win32/win32_dll_main.cc
     ${CMAKE_CURRENT_LIST_DIR}/win32/win32_files.cc
     ${CMAKE_CURRENT_LIST_DIR}/win32/win32_messages.cc
+    ${CMAKE_CURRENT_LIST_DIR}/win32/win32_locale.cc
     ${CMAKE_CURRENT_LIST_DIR}/win32/win32_paths.cc
     ${CMAKE_CURRENT_LIST_DIR}/win32/win32_platform.cc
     ${CMAKE_CURRENT_LIST_DIR}/win32/win32_sync.cc
@@ -16,6 +18,7 @@ else()
     ${CMAKE_CURRENT_LIST_DIR}/posix/posix_errors.cc
     ${CMAKE_CURRENT_LIST_DIR}/posix/posix_files.cc
     ${CMAKE_CURRENT_LIST_DIR}/posix/posix_messages.cc
+    ${CMAKE_CURRENT_LIST_DIR}/posix/posix_locale.cc
     ${CMAKE_CURRENT_LIST_DIR}/posix/posix_module_entry.cc
     ${CMAKE_CURRENT_LIST_DIR}/posix/posix_paths.cc
     ${CMAKE_CURRENT_LIST_DIR}/posix/posix_platform.cc

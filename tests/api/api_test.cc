@@ -50,7 +50,25 @@ TEST_F(ApiTest, ExportsNeedingTheLibraryReportItsState) {
        [] { return ZARQ1_GetLastFailedOpenDirInfo(text, text + 31); }},
       {"ZARQ1_BuildQuorvantaDirectory", [] { return ZARQ1_BuildQuorvantaDirectory(1); }},
       {"ZARQ1_GetDirectoryNumber", [] { return ZARQ1_GetDirectoryNumber(".", &number); }},
-      {"ordinal 211", [] { return zarq_test::GetFormatLevelsOp()(1, levels); }}};
+      {"ordinal 211", [] { return zarq_test::GetFormatLevelsOp()(1, levels); }},
+      {"ordinal 214", [] {
+         static ZarqDateTimePair m = {20090601, 1000000};
+         return zarq_test::GetTradingBarOp()(930000, 1600000, 15, &m, &m, &m, &m, 0);
+       }},
+      {"ordinal 215", [] {
+         static ZarqPriceRecord out[1];
+         static ZarqDateTimePair end = {20090601, 0};
+         static uint16_t count = 1;
+         return zarq_test::ReadBackConvertedRecsOp()(1u << 24 | 1, out, &end, &count, 0, 'W',
+                                                     0, 0);
+       }},
+      {"ordinal 216", [] {
+         static ZarqPriceRecord out[1];
+         static ZarqDateTimePair end = {20090601, 0};
+         static uint16_t count = 1;
+         return zarq_test::ReadConvertedRecsByDatesOp()(1u << 24 | 1, out, &end, &end, &count,
+                                                        0, 'W', 0, 0);
+       }}};
   // clang-format on
   auto check_all = [&](const char* when) {
     for (const auto& [name, call] : calls) {
@@ -114,6 +132,60 @@ void ExerciseStatelessCalls() {
   PadTextOp()(nullptr, ' ', 5);
 }
 
+// Date and time text through the shipped library in the user's own
+// settings (under Wine, the Windows locale): what is formatted parses back,
+// in every library state.
+TEST_F(ApiTest, DateAndTimeTextRoundTrip) {
+  for (int round = 0; round < 2; ++round) {
+    char text[64];
+    uint32_t value = 0;
+    for (int32_t minute = 0; minute < 1440; ++minute) {
+      for (int32_t ticks : {0, 7, 999}) {
+        const int32_t time = (minute / 60 * 100 + minute % 60) * 1000 + ticks;
+        ASSERT_EQ(ZARQ1_FormatTime(text, sizeof(text), time, 1), ZARQ_OK);
+        ASSERT_EQ(ZARQ1_ParseTimeString(&value, text), ZARQ_OK) << text;
+        const bool shows_ticks = std::string(text).find(std::to_string(ticks)) != std::string::npos;
+        ASSERT_EQ(static_cast<int32_t>(value), shows_ticks ? time : time - ticks) << text;
+        ASSERT_EQ(ZARQ1_FormatTime(text, sizeof(text), time, 0), ZARQ_OK);
+        ASSERT_EQ(ZARQ1_ParseTimeString(&value, text), ZARQ_OK) << text;
+        ASSERT_EQ(static_cast<int32_t>(value), time - ticks) << text;
+      }
+    }
+    for (int32_t year = 1800; year <= 2200; year += 7) {
+      for (int32_t month_day : {101, 229, 1231}) {
+        const int32_t date = year * 10000 + month_day;
+        if (ZARQ1_FormatDate(text, sizeof(text), date) == ZARQ_E_BAD_DATE) continue;
+        ASSERT_EQ(ZARQ1_ParseDateString(&value, text), ZARQ_OK) << text;
+        ASSERT_EQ(static_cast<int32_t>(value), date) << text;
+      }
+    }
+    EXPECT_EQ(ZARQ1_FormatDate(text, 0, 20090601), 122);
+    EXPECT_EQ(ZARQ1_FormatDate(text, 3, 20090601), 122);
+    EXPECT_STREQ(text, "");
+    if (round == 0) {
+      ASSERT_EQ(ZARQ1_Initialize("ApiTest", "Tester", ZARQ_INTERFACE_VERSION), ZARQ_OK);
+    }
+  }
+}
+
+TEST_F(ApiTest, SymbolTextOrdinal) {
+  char symbol[15], second[15], op = 0;
+  EXPECT_EQ(zarq_test::ParseSecuritySymbolOp()(symbol, second, &op,
+                                               "\xDB"
+                                               "ABC"
+                                               "\xB3"
+                                               "XYZ/"),
+            ZARQ_OK);
+  EXPECT_STREQ(symbol, "ABC");
+  EXPECT_STREQ(second, "XYZ");
+  EXPECT_EQ(op, '/');
+  EXPECT_EQ(zarq_test::ParseSecuritySymbolOp()(symbol, second, &op,
+                                               "\xDB"
+                                               "ABC"
+                                               "\xB3"),
+            ZARQ_E_BAD_SYMBOL_TEXT);
+}
+
 TEST_F(ApiTest, DatesAndPrivateOperationsWorkInEveryState) {
   ExerciseStatelessCalls();
   ASSERT_EQ(ZARQ1_Initialize("ApiTest", "Tester", ZARQ_INTERFACE_VERSION), ZARQ_OK);
@@ -162,8 +234,6 @@ TEST_F(ApiTest, UnloadWhileInitializedIsSafe) {
   unload(library);
 }
 
-
-
 // A caller's whole round: a new database, a security added, its history
 // written in one call, read back whole and by a search, the security
 // deleted, all through the shipped library.
@@ -172,9 +242,9 @@ TEST_F(ApiTest, APriceHistoryRoundTripsThroughTheShippedLibrary) {
   const std::string path = folder.Join("db");
   ASSERT_EQ(ZARQ1_Initialize("ApiTest", "Tester", ZARQ_INTERFACE_VERSION), ZARQ_OK);
   uint8_t dir = 0;
-  ASSERT_GE(ZARQ1_OpenDirectory(path.c_str(), &dir,
-                                ZARQ_OPEN_CREATE_FOLDER | ZARQ_OPEN_BUILD_MASTERS),
-            0);
+  ASSERT_GE(
+      ZARQ1_OpenDirectory(path.c_str(), &dir, ZARQ_OPEN_CREATE_FOLDER | ZARQ_OPEN_BUILD_MASTERS),
+      0);
   ZarqSecurityInfo info{};
   std::strcpy(info.Name, "Round Trip");
   std::strcpy(info.Symbol, "RT");

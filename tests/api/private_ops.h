@@ -34,6 +34,14 @@ ZARQ_TEST_OP(ValidateDateOp, ZarqValidateDateFn, ZARQ_ORDINAL_VALIDATE_DATE, ZAR
 ZARQ_TEST_OP(ValidateTimeOp, ZarqValidateTimeFn, ZARQ_ORDINAL_VALIDATE_TIME, ZARQ1_ValidateTime)
 ZARQ_TEST_OP(GetFormatLevelsOp, ZarqGetFormatLevelsFn, ZARQ_ORDINAL_GET_FORMAT_LEVELS,
              ZARQP_GetFormatLevels)
+ZARQ_TEST_OP(ParseSecuritySymbolOp, ZarqParseSecuritySymbolFn, ZARQ_ORDINAL_PARSE_SECURITY_SYMBOL,
+             ZARQP_ParseSecuritySymbol)
+ZARQ_TEST_OP(GetTradingBarOp, ZarqGetTradingBarFn, ZARQ_ORDINAL_GET_TRADING_BAR,
+             ZARQP_GetTradingBar)
+ZARQ_TEST_OP(ReadBackConvertedRecsOp, ZarqReadBackConvertedRecsFn,
+             ZARQ_ORDINAL_READ_BACK_CONVERTED_RECS, ZARQ2_ReadBackConvertedRecs)
+ZARQ_TEST_OP(ReadConvertedRecsByDatesOp, ZarqReadConvertedRecsByDatesFn,
+             ZARQ_ORDINAL_READ_CONVERTED_RECS_BY_DATES, ZARQ2_ReadConvertedRecsByDates)
 ZARQ_TEST_OP(LibraryLockOp, ZarqLibraryLockFn, ZARQ_ORDINAL_LIBRARY_LOCK, ZARQP_LibraryLock)
 
 }  // namespace zarq_test
