@@ -26,6 +26,7 @@
 #include "src/master/master_import.h"
 #include "src/master/security_list.h"
 #include "src/master/security_list_header.h"
+#include "src/master/security_store.h"
 #include "src/platform/platform.h"
 
 namespace zarq {
@@ -106,7 +107,12 @@ int32_t CheckSecurityList(DirectoryEntry* entry, uint32_t open_flags, bool* need
   *needs_init = false;
   SecurityListHeader header;
   uint32_t whole = 0;
-  int32_t status = ReadListHeaderLocked(entry, &header, &whole);
+  // Under the list header's lock: an addition by another user extends the
+  // file before it counts the new slot, and a size read before it with a
+  // header read after would look like a file cut short.
+  SecurityHeaderLock header_lock;
+  int32_t status = header_lock.Acquire(entry->number);
+  if (status == ZARQ_OK) status = ReadListHeaderLocked(entry, &header, &whole);
   if (status == ZARQ_E_FILE_NOT_FOUND || status == ZARQ_E_END_OF_FILE) {
     *needs_init = true;
     return ZARQ_OK;
@@ -124,6 +130,9 @@ int32_t CheckSecurityList(DirectoryEntry* entry, uint32_t open_flags, bool* need
       if (status != ZARQ_OK) return status;
     }
   }
+  // The lock file comes before the list header in the lock order.
+  status = header_lock.Release();
+  if (status != ZARQ_OK) return status;
   if (open_flags & 0x04) {
     status = ClearUserFromLockFile(entry);
     if (status != ZARQ_OK) return status;

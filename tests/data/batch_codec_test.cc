@@ -44,7 +44,7 @@ uint32_t StoredWord(std::mt19937& random) {
       record.Date = static_cast<int32_t>(18000101 + random() % 4000000);
       record.Time = static_cast<int32_t>(random() % 2400000);
       record.FieldMask = kFieldDate | kFieldTime;
-      uint8_t stored[8];
+      uint8_t stored[kMaxStoredRecordSize];
       EncodePriceRecord(record, stored);
       return GetU32(stored + (random() % 2) * 4);
     }
