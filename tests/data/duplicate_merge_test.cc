@@ -106,5 +106,16 @@ TEST_F(DuplicateMergeTest, RefusedWithoutTheFlagOrWhenTooLargeAndMergedWithIt) {
   EXPECT_EQ(ZARQ1_UnlockSecurity(on_dup), ZARQ_OK);
 }
 
+// Both copies naming one data file: nothing to merge, and the file stays.
+TEST_F(DuplicateMergeTest, CopiesOfOneDataFileKeepIt) {
+  SecurityRecord first = zarq_test::DailySecurity("DUP", 1);
+  zarq_test::WriteMasterFiles(folder_, {first, zarq_test::DailySecurity("S2", 2), first});
+  const std::string data = Bytes({Day(1, 1.0f), Day(2, 1.0f)}, first.field_mask);
+  folder_.WriteFile("F1.DAT", data);
+  ASSERT_EQ(Open(ZARQ_OPEN_MERGE_DUPLICATES), ZARQ_OK);
+  EXPECT_EQ(std::tuple(ListHeader().live_count, ListRecord(3).deleted), std::tuple(2u, 1));
+  EXPECT_TRUE(folder_.ReadFile("F1.DAT") == data);
+}
+
 }  // namespace
 }  // namespace zarq
