@@ -394,6 +394,15 @@ ZARQ_API int32_t ZARQ_CALL ZARQ1_DeleteSecurity(uint32_t handle, int32_t cascade
  * directory) by name, letter case aside, live securities before deleted
  * ones; records and handles stay where they are. */
 ZARQ_API int32_t ZARQ_CALL ZARQ2_SortSecurities(uint32_t first, uint32_t last);
+/* Copies the security of source (held locked at ZARQ_READ_LOCK or more;
+ * not a composite) with its price data, and with charts nonzero its chart
+ * files, into the open directory dir: added there, or with replace
+ * nonzero taking the place of the security of its identity
+ * (ZARQ_E_SECURITY_EXISTS without). ZARQ_E_SAME_SECURITY when dir is the
+ * source's own directory. A failed copy leaves the destination as it
+ * was. */
+ZARQ_API int32_t ZARQ_CALL ZARQ2_CopySecurity(uint32_t source, uint8_t dir, int32_t charts,
+                                              uint32_t replace);
 
 /* Lock levels. */
 #define ZARQ_READ_LOCK 16        /* shared: reading price data */

@@ -10,6 +10,7 @@ target_sources(zarq_objects PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/data_rebuild.cc
   ${CMAKE_CURRENT_LIST_DIR}/data_sorting.cc
   ${CMAKE_CURRENT_LIST_DIR}/date_search.cc
+  ${CMAKE_CURRENT_LIST_DIR}/duplicate_merging.cc
   ${CMAKE_CURRENT_LIST_DIR}/locked_data.cc
   ${CMAKE_CURRENT_LIST_DIR}/maintenance_exports.cc
   ${CMAKE_CURRENT_LIST_DIR}/range_reading.cc

@@ -10,9 +10,12 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "include/zarq.h"
 #include "src/directory/directory_gate.h"
+#include "src/directory/directory_open.h"
 #include "src/directory/directory_users.h"
 #include "src/directory/lock_file.h"
 #include "src/fileio/file_naming.h"
@@ -64,12 +67,40 @@ int32_t CreateEmptyMaster(DirectoryEntry* entry, uint16_t kind, uint32_t size) {
   return ReplaceMasterFile(entry->number, kind, std::string(size, '\0'));
 }
 
+DuplicateMerger& Merger() {
+  static DuplicateMerger merger = nullptr;
+  return merger;
+}
+
 // Links the list afresh and writes the security list and index files.
-int32_t BuildLinkedFiles(DirectoryEntry* entry, SecurityList* list, bool create) {
+// With duplicates, securities listed twice are gathered there (see
+// LinkAndIndex) instead of failing the build.
+int32_t BuildLinkedFiles(DirectoryEntry* entry, SecurityList* list, bool create,
+                         std::vector<DuplicateCopy>* duplicates = nullptr) {
   std::vector<IndexEntry> index;
-  int32_t status = LinkAndIndex(list, &index);
+  int32_t status = LinkAndIndex(list, &index, duplicates);
   if (status == ZARQ_OK) status = WriteSecurityList(entry, *list, create);
   if (status == ZARQ_OK) status = WriteIndexFile(entry, index);
+  return status;
+}
+
+// Merges the later copies of securities listed twice into the first ones,
+// in a directory whose working files are complete and whose only user is
+// this process. The data files change only now, once the working files
+// and no longer the master files are what the directory holds: a changed
+// field mask reaches the list with its data file, and a process dying
+// part way leaves every copy not yet merged listed with its data (the next
+// build with the flag merges it again, keeping the first copy's records
+// of a moment both have). A failure ends this process's use of the
+// directory as its last user, writing the master files back from the list.
+int32_t MergeDuplicates(DirectoryEntry* entry, const std::vector<DuplicateCopy>& duplicates) {
+  int32_t status = ZARQ_OK;
+  for (const DuplicateCopy& copy : duplicates) {
+    status = Merger() != nullptr ? Merger()(entry->number, copy.survivor, copy.retired)
+                                 : ZARQ_E_DUPLICATE_SECURITY;
+    if (status != ZARQ_OK) break;
+  }
+  if (status != ZARQ_OK) LeaveUnderGate(entry, false);
   return status;
 }
 
@@ -78,7 +109,7 @@ int32_t BuildLinkedFiles(DirectoryEntry* entry, SecurityList* list, bool create)
 // until then any process finds it unbuilt and builds afresh. (They hold
 // nothing the master files do not, so they are not flushed at once.) A
 // failed build leaves none of them behind.
-int32_t InitDirectoryFiles(DirectoryEntry* entry) {
+int32_t InitDirectoryFiles(DirectoryEntry* entry, uint32_t open_flags) {
   int32_t status = CreateUserFile(entry);
   if (status != ZARQ_OK) return status;
   SecurityList list;
@@ -88,7 +119,10 @@ int32_t InitDirectoryFiles(DirectoryEntry* entry) {
     ResolveComposites(&list);
     status = CreateLockFile(entry, list.size());
   }
-  if (status == ZARQ_OK) status = BuildLinkedFiles(entry, &list, true);
+  std::vector<DuplicateCopy> duplicates;
+  const bool merge = (open_flags & kOpenMergeDuplicates) != 0;
+  if (status == ZARQ_OK)
+    status = BuildLinkedFiles(entry, &list, true, merge ? &duplicates : nullptr);
   if (status == ZARQ_OK) status = RegisterFirstUser(entry);
   if (status != ZARQ_OK) {
     RemoveDirectoryFiles(entry, false);
@@ -96,7 +130,9 @@ int32_t InitDirectoryFiles(DirectoryEntry* entry) {
     entry->user_record = 0;
     return status;
   }
-  return LockUserHeader(entry, false);
+  status = LockUserHeader(entry, false);
+  if (status == ZARQ_OK && !duplicates.empty()) status = MergeDuplicates(entry, duplicates);
+  return status;
 }
 
 // A later user checks the security list file against its own header and
@@ -157,7 +193,7 @@ int32_t JoinDirectory(DirectoryEntry* entry, uint32_t open_flags) {
     status = CheckSecurityList(entry, open_flags, &needs_init);
     if (status != ZARQ_OK) LeaveUnderGate(entry, false);
   }
-  if (status == ZARQ_OK && needs_init) status = InitDirectoryFiles(entry);
+  if (status == ZARQ_OK && needs_init) status = InitDirectoryFiles(entry, open_flags);
   return status;
 }
 
@@ -216,7 +252,7 @@ int32_t JoinIdleDirectory(DirectoryEntry* entry, uint32_t open_flags) {
   if (status == ZARQ_E_BAD_LIST_FILE || status == ZARQ_E_BAD_VERSION ||
       status == ZARQ_E_END_OF_FILE) {
     status = SetAsideDamaged(entry, kKindSecurityList);
-    return status != ZARQ_OK ? status : InitDirectoryFiles(entry);
+    return status != ZARQ_OK ? status : InitDirectoryFiles(entry, open_flags);
   }
   if (status != ZARQ_OK) return status;
   bool needs_init = false;
@@ -225,7 +261,7 @@ int32_t JoinIdleDirectory(DirectoryEntry* entry, uint32_t open_flags) {
   if (status != ZARQ_OK) return status;
   if (!needs_init) status = CheckSecurityList(entry, open_flags & ~0x04u, &needs_init);
   if (status == ZARQ_OK && !needs_init) status = RebuildIndexAndLockFile(entry);
-  if (status == ZARQ_OK && needs_init) return InitDirectoryFiles(entry);
+  if (status == ZARQ_OK && needs_init) return InitDirectoryFiles(entry, open_flags);
   if (status != ZARQ_OK) LeaveUnderGate(entry, false);
   return status;
 }
@@ -269,9 +305,9 @@ int32_t OpenUnderGate(DirectoryEntry* entry, uint32_t open_flags, bool build_mas
   }
   switch (state) {
     case UserFileState::kUnbuilt:
-      return InitDirectoryFiles(entry);
+      return InitDirectoryFiles(entry, open_flags);
     case UserFileState::kNoUsers:
-      if (!Exists(entry, kKindSecurityList)) return InitDirectoryFiles(entry);
+      if (!Exists(entry, kKindSecurityList)) return InitDirectoryFiles(entry, open_flags);
       return JoinIdleDirectory(entry, open_flags);
     case UserFileState::kUsers:
       return JoinDirectory(entry, open_flags);
@@ -280,6 +316,10 @@ int32_t OpenUnderGate(DirectoryEntry* entry, uint32_t open_flags, bool build_mas
 }
 
 }  // namespace
+
+DuplicateMerger SetDuplicateMerger(DuplicateMerger merger) {
+  return std::exchange(Merger(), merger);
+}
 
 int32_t OpenDirectoryFiles(DirectoryEntry* entry, uint32_t open_flags) {
   ClearLastFailedOpen();

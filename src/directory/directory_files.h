@@ -20,6 +20,14 @@ namespace zarq {
 // cached files of the directory are closed at the end.
 int32_t OpenDirectoryFiles(DirectoryEntry* entry, uint32_t open_flags);
 
+// Merges the price data of a security listed twice at the first user's
+// build (open flag 0x08) into its first copy and retires the later copy
+// (directory_files.cc calls it once the working files are complete). The
+// price data layer installs it; without one a duplicate fails the build.
+using DuplicateMerger = int32_t (*)(uint8_t directory, uint32_t survivor_slot,
+                                    uint32_t retired_slot);
+DuplicateMerger SetDuplicateMerger(DuplicateMerger merger);
+
 // Turns an open directory without a database into an empty database.
 int32_t BuildDatabase(uint8_t number);
 

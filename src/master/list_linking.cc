@@ -62,6 +62,48 @@ int32_t LinkComponent(SecurityList* list, const SlotsByNumber& slots, uint32_t k
   return ZARQ_OK;
 }
 
+// Finds the identities listed twice among the live records. A later copy
+// of a composite goes at once (its data are computed); one of a plain
+// security is listed in *duplicates, and composites using its data file
+// number use the first copy's instead, so that none is left on a copy
+// about to go.
+void SettleDuplicates(SecurityList* list, std::vector<DuplicateCopy>* duplicates) {
+  std::vector<IndexEntry> entries;
+  for (uint32_t slot = 1; slot <= list->size(); ++slot) {
+    const SecurityRecord& record = list->at(slot);
+    if (record.deleted) continue;
+    entries.push_back(IndexEntryFor(record));
+    entries.back().slot = slot;
+  }
+  std::stable_sort(entries.begin(), entries.end(), [](const IndexEntry& a, const IndexEntry& b) {
+    return CompareIndexEntries(a, b) < 0;
+  });
+  std::unordered_map<uint32_t, uint32_t> moved;  // retired file number -> survivor's
+  for (size_t first = 0, i = 1; i < entries.size(); ++i) {
+    if (CompareIndexEntries(entries[first], entries[i]) != 0) {
+      first = i;
+      continue;
+    }
+    SecurityRecord& retired = list->at(entries[i].slot);
+    if (retired.composite) {
+      retired.deleted = 1;
+      continue;
+    }
+    const SecurityRecord& survivor = list->at(entries[first].slot);
+    duplicates->push_back({entries[first].slot, entries[i].slot});
+    if (retired.file_number != survivor.file_number) {
+      moved.emplace(retired.file_number, survivor.file_number);
+    }
+  }
+  for (SecurityRecord& record : list->records) {
+    if (!record.composite || record.deleted) continue;
+    for (uint32_t* key : {&record.primary_file_number, &record.secondary_file_number}) {
+      auto found = moved.find(*key);
+      if (found != moved.end()) *key = found->second;
+    }
+  }
+}
+
 }  // namespace
 
 void ResolveComposites(SecurityList* list) {
@@ -104,10 +146,17 @@ void ClearLinks(SecurityList* list) {
   }
 }
 
-int32_t LinkAndIndex(SecurityList* list, std::vector<IndexEntry>* entries) {
+int32_t LinkAndIndex(SecurityList* list, std::vector<IndexEntry>* entries,
+                     std::vector<DuplicateCopy>* duplicates) {
   entries->clear();
   uint32_t count = list->size();
   if (count == 0) return ZARQ_OK;
+  std::vector<bool> retired(count + 1, false);
+  if (duplicates != nullptr) {
+    duplicates->clear();
+    SettleDuplicates(list, duplicates);
+    for (const DuplicateCopy& copy : *duplicates) retired[copy.retired] = true;
+  }
   SlotsByNumber slots = IndexByFileNumber(list);
   uint32_t highest = 0;
   for (uint32_t slot = 1; slot <= count; ++slot) {
@@ -116,8 +165,9 @@ int32_t LinkAndIndex(SecurityList* list, std::vector<IndexEntry>* entries) {
     record.prev_slot = slot - 1;
     record.next_slot = slot == count ? 0 : slot + 1;
     if (record.deleted) continue;
-    entries->push_back(IndexEntryFor(record));
     highest = std::max(highest, record.file_number);
+    if (retired[slot]) continue;
+    entries->push_back(IndexEntryFor(record));
     if (record.composite) {
       int32_t status =
           LinkComponent(list, slots, record.primary_file_number, &record,
@@ -147,7 +197,8 @@ int32_t LinkAndIndex(SecurityList* list, std::vector<IndexEntry>* entries) {
   // security lost with a damaged record must not be handed out (and
   // emptied) again.
   header.next_file_number = std::max(header.next_file_number, highest + 1);
-  header.live_count = static_cast<uint32_t>(entries->size());
+  header.live_count =
+      static_cast<uint32_t>(entries->size() + (duplicates ? duplicates->size() : 0));
   return ZARQ_OK;
 }
 

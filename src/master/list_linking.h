@@ -20,13 +20,24 @@ namespace zarq {
 // the composites whose components are missing.
 void ResolveComposites(SecurityList* list);
 
+// A security listed twice: the first copy (in slot order) keeps the
+// identity, the later one is retired once its price data are merged in.
+struct DuplicateCopy {
+  uint32_t survivor = 0;
+  uint32_t retired = 0;
+};
+
 // Links the records in slot order, chains every composite to its
 // components, and gives *entries the sorted index of the live records.
 // Header: FirstSlot 1, LastSlot SlotCount, NextFileNumber at least one
-// above the highest live file number, LiveCount the number of index entries. An
-// identity listed twice is -199; a composite whose component is not in
-// the list is -191.
-int32_t LinkAndIndex(SecurityList* list, std::vector<IndexEntry>* entries);
+// above the highest live file number, LiveCount the live records. A
+// composite whose component is not in the list is -191. An identity
+// listed twice is -199, unless duplicates is given: then a later copy of
+// a composite is marked deleted, and a later copy of a plain security
+// stays live, outside the index, until its data are merged (listed in
+// *duplicates); composites built on it are built on the first copy.
+int32_t LinkAndIndex(SecurityList* list, std::vector<IndexEntry>* entries,
+                     std::vector<DuplicateCopy>* duplicates = nullptr);
 
 // Clears every record's link part, so that the list can be linked afresh.
 void ClearLinks(SecurityList* list);

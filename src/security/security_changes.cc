@@ -255,6 +255,38 @@ int32_t AddSecurity(uint8_t directory, ZarqSecurityInfo* info, uint32_t anchor) 
   return FirstFailure(FirstFailure(status, described), unlocked);
 }
 
+int32_t RetireDuplicateSecurity(uint32_t handle, bool keep_files) {
+  int32_t status = RequireLockLevel(handle, kFullLock);
+  LockedSecurityView view;
+  if (status == ZARQ_OK) status = GetLockedSecurity(handle, &view);
+  if (status != ZARQ_OK) return status;
+  const uint8_t directory = DirectoryOfHandle(handle);
+  // Its own FullLock is taken: the list header comes second.
+  SecurityHeaderLock header_lock;
+  status = header_lock.Acquire(directory);
+  if (status != ZARQ_OK) return status;
+  SecurityRecord stored;
+  status = AccessSecurityRecord(handle, &stored, SecurityAccess::kRead);
+  if (status != ZARQ_OK) return status;
+  SecurityRecord deleted = view.record;
+  deleted.deleted = 1;
+  status = AccessSecurityRecord(handle, &deleted, SecurityAccess::kWriteData);
+  SecurityListHeader header;
+  if (status == ZARQ_OK) status = AccessSecurityHeader(directory, &header, ListHeaderAccess::kRead);
+  if (status == ZARQ_OK) {
+    header.live_count = header.live_count > 0 ? header.live_count - 1 : 0;
+    status = AccessSecurityHeader(directory, &header, ListHeaderAccess::kWrite);
+  }
+  if (status != ZARQ_OK) {
+    AccessSecurityRecord(handle, &stored, SecurityAccess::kWriteData);
+    return status;
+  }
+  MarkLockedSecurityDeleted(handle);
+  MarkLockedSecurityStored(handle);
+  if (!keep_files) RemoveSecurityFiles(handle, view.record.file_number);
+  return header_lock.Release();
+}
+
 int32_t DeleteSecurity(uint32_t handle, int32_t cascade) {
   int32_t status = CheckSecurityHandle(handle);
   if (status != ZARQ_OK) return status;

@@ -69,6 +69,13 @@ int32_t UpdateSecurity(uint32_t handle, const ZarqSecurityUpdate& update);
 // list header lock are released on every path.
 int32_t DeleteSecurity(uint32_t handle, int32_t cascade);
 
+// Takes out of the list a plain security this process holds at FullLock
+// that the index does not list: the later copy of a security listed twice,
+// whose identity the first copy keeps. Its record is stored deleted and
+// LiveCount counts it out; its files go unless keep_files (the first copy
+// has the same data file). The unlock writes nothing more. -319, -320.
+int32_t RetireDuplicateSecurity(uint32_t handle, bool keep_files);
+
 }  // namespace zarq
 
 #endif  // ZARQ_SRC_SECURITY_SECURITY_CHANGES_H_

@@ -1,5 +1,6 @@
 // security_exports.cc: the exported functions of securities: lookup,
-// enumeration, changes and locking, and GetHandleFromInfo (ordinal 212).
+// enumeration, changes, sorting and copying, locking, and GetHandleFromInfo
+// (ordinal 212).
 //
 // Thread-safety: each export runs in the entry frame.
 
@@ -11,6 +12,7 @@
 #include "src/master/security_info.h"
 #include "src/security/composite_locking.h"
 #include "src/security/security_changes.h"
+#include "src/security/security_copying.h"
 #include "src/security/security_enumeration.h"
 #include "src/security/security_locking.h"
 #include "src/security/security_lookup.h"
@@ -91,11 +93,13 @@ ZARQ_API int32_t ZARQ_CALL ZARQ1_GetSecurityInfo(uint32_t handle, ZarqSecurityIn
 }
 
 ZARQ_API int32_t ZARQ_CALL ZARQ1_GetFirstSecurityInfo(uint8_t dir, ZarqSecurityInfo* info) {
-  return WithInfo(info, [&] { return zarq::GetFirstSecurityInfo(dir, info); }, true);
+  return WithInfo(
+      info, [&] { return zarq::GetFirstSecurityInfo(dir, info); }, true);
 }
 
 ZARQ_API int32_t ZARQ_CALL ZARQ1_GetLastSecurityInfo(uint8_t dir, ZarqSecurityInfo* info) {
-  return WithInfo(info, [&] { return zarq::GetLastSecurityInfo(dir, info); }, true);
+  return WithInfo(
+      info, [&] { return zarq::GetLastSecurityInfo(dir, info); }, true);
 }
 
 ZARQ_API int32_t ZARQ_CALL ZARQ1_GetNextSecurityInfo(uint32_t handle, ZarqSecurityInfo* info) {
@@ -173,6 +177,11 @@ ZARQ_PRIVATE_API int32_t ZARQ_CALL ZARQP_GetHandleFromInfo(uint8_t dir,
 
 ZARQ_API int32_t ZARQ_CALL ZARQ2_SortSecurities(uint32_t first, uint32_t last) {
   return zarq::EnterInitialized([&] { return zarq::SortSecurities(first, last); });
+}
+
+ZARQ_API int32_t ZARQ_CALL ZARQ2_CopySecurity(uint32_t source, uint8_t dir, int32_t charts,
+                                              uint32_t replace) {
+  return zarq::EnterInitialized([&] { return zarq::CopySecurity(source, dir, charts, replace); });
 }
 
 }  // extern "C"

@@ -5,6 +5,7 @@ target_sources(zarq_objects PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/lock_table.cc
   ${CMAKE_CURRENT_LIST_DIR}/new_security_locking.cc
   ${CMAKE_CURRENT_LIST_DIR}/security_changes.cc
+  ${CMAKE_CURRENT_LIST_DIR}/security_copying.cc
   ${CMAKE_CURRENT_LIST_DIR}/security_enumeration.cc
   ${CMAKE_CURRENT_LIST_DIR}/security_exports.cc
   ${CMAKE_CURRENT_LIST_DIR}/security_locking.cc

@@ -7,4 +7,5 @@ target_sources(zarq_unit_tests PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/lock_sharing_test.cc
   ${CMAKE_CURRENT_LIST_DIR}/lookup_test.cc
   ${CMAKE_CURRENT_LIST_DIR}/security_changes_test.cc
+  ${CMAKE_CURRENT_LIST_DIR}/security_copying_test.cc
   ${CMAKE_CURRENT_LIST_DIR}/security_sorting_test.cc)
