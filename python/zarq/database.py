@@ -374,7 +374,8 @@ class Security:
     def delete(self, cascade: bool = False) -> None:
         """Deletes the security and its files (with cascade, the composites
         built on it first). It must not be locked here."""
-        check(self._lib_checked().ZARQ1_DeleteSecurity(self.handle, int(cascade)), self.symbol)
+        label = self.symbol
+        check(self._lib_checked().ZARQ1_DeleteSecurity(self.handle, int(cascade)), label)
 
 
 def _fixed_text(value: str, limit: int, what: str) -> bytes:
@@ -385,16 +386,24 @@ def _fixed_text(value: str, limit: int, what: str) -> bytes:
 
 
 def _history(records: np.ndarray, mask: int, intraday: bool) -> np.ndarray:
+    """The records as a history, made in place: each record's moment, as a
+    64-bit datetime, overwrites its date and time (the first 8 bytes), and
+    the result is a view of the same buffer showing it and the stored
+    price fields."""
     fields = [name for name, bit in PRICE_FIELDS if mask & bit]
-    date_type = "datetime64[ms]" if intraday else "datetime64[D]"
-    out = np.empty(len(records), [("date", date_type)] + [(name, "<f4") for name in fields])
+    moments = records.view(np.dtype({"names": ["moment"], "formats": ["<i8"], "offsets": [0],
+                                     "itemsize": RECORD_DTYPE.itemsize}))["moment"]
     if intraday:
-        out["date"] = _moments.moments_from_records(records["date"], records["time"])
+        moments[...] = _moments.milliseconds(records["date"], records["time"])
     else:
-        out["date"] = _moments.days_from_dates(records["date"])
-    for name in fields:
-        out[name] = records[name]
-    return out
+        moments[...] = _moments.day_numbers(records["date"])
+    view = np.dtype({
+        "names": ["date"] + fields,
+        "formats": ["datetime64[ms]" if intraday else "datetime64[D]"] + ["<f4"] * len(fields),
+        "offsets": [0] + [RECORD_DTYPE.fields[name][1] for name in fields],
+        "itemsize": RECORD_DTYPE.itemsize,
+    })
+    return records.view(view)
 
 
 def _moment_keys(records: np.ndarray) -> np.ndarray:
