@@ -155,7 +155,10 @@ class Security:
         period = info.Period.decode("latin-1")
         if period == "I":
             period += str(info.Interval)
-        return f"<zarq.Security {_native.text(info.Symbol)!r} {period}>"
+        symbol = _native.text(info.Symbol)
+        if info.Composite:
+            symbol += f" {info.Operator.decode('latin-1')} {_native.text(info.Symbol2)}"
+        return f"<zarq.Security {symbol!r} {period}>"
 
     def __eq__(self, other: object) -> bool:
         return isinstance(other, Security) and other.handle == self.handle
@@ -638,7 +641,9 @@ class Database:
         return True
 
     def add(self, symbol: str, name: str, *, period: str = "D", interval: int = 0,
-            fields: Iterable[str] = ("open", "high", "low", "close", "volume")) -> Security:
+            fields: Iterable[str] = ("open", "high", "low", "close", "volume"),
+            second: Optional[str] = None, operator: str = "/",
+            primary_factor: float = 1.0, secondary_factor: float = 1.0) -> Security:
         """Adds a security without records at the end of the list and returns it.
 
         fields names the price fields to store; close and volume are always
@@ -646,6 +651,11 @@ class Database:
         high, low and open; and all with open_interest (intraday also none
         of them). Raises InvalidArgumentError for others, and an Error for
         an identity listed already.
+
+        With second, the security is a composite of the securities symbol
+        and second of this period: (symbol x primary_factor) operator
+        (second x secondary_factor), operator one of + - * /; it takes its
+        parts' dates and common fields.
         """
         mask = _native.FIELD_DATE | _native.FIELD_CLOSE | _native.FIELD_VOL
         for field in fields:
@@ -667,5 +677,10 @@ class Database:
         info.FirstDate = info.LastDate = info.BaseDate = (
             today.year * 10000 + today.month * 100 + today.day)
         info.FieldMask = mask
+        if second is not None:
+            info.Composite = 1
+            info.Symbol2 = _fixed_text(second, 14, "second symbol")
+            info.Operator = operator.encode("latin-1")[:1]
+            info.PrimaryFactor, info.SecondaryFactor = primary_factor, secondary_factor
         check(library().ZARQ1_AddSecurity(self.number, byref(info), 0), f"{symbol} ({period})")
         return Security(self, info.Handle)
