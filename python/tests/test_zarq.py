@@ -17,6 +17,7 @@ import numpy as np
 import pandas as pd
 
 import zarq
+from zarq import _moments
 from zarq.__main__ import main as cli_main
 
 SAMPLE = Path(__file__).with_name("data") / "msft-2000-2001-daily.csv"
@@ -154,6 +155,42 @@ class RoundTripTest(DatabaseCase):
         with contextlib.redirect_stdout(out):
             self.assertEqual(cli_main(["list", str(self.path)]), 0)
         self.assertRegex(out.getvalue(), r"MSFT\s+D\s+249\s+2000-09-27\s+2001-09-27\s+Microsoft")
+
+
+class MomentsTest(unittest.TestCase):
+    def test_dates_and_times_convert_both_ways(self):
+        cases = [  # ZARQ date, ZARQ time, the moment
+            (18000101, 0, "1800-01-01T00:00"), (19000228, 0, "1900-02-28T00:00"),
+            (19691231, 2359999, "1969-12-31T23:59:00.999"), (20000229, 930000, "2000-02-29T09:30"),
+            (20240301, 1201007, "2024-03-01T12:01:00.007"), (22001231, 0, "2200-12-31T00:00"),
+        ]
+        dates = np.array([c[0] for c in cases], np.int32)
+        times = np.array([c[1] for c in cases], np.int32)
+        want = np.array([c[2] for c in cases], "datetime64[ms]")
+        np.testing.assert_array_equal(_moments.moments_from_records(dates, times), want)
+        np.testing.assert_array_equal(_moments.days_from_dates(dates), want.astype("M8[D]"))
+        back_dates, back_times, _ = _moments.records_from_moments(want)
+        np.testing.assert_array_equal(back_dates, dates)
+        np.testing.assert_array_equal(back_times, times)
+
+
+class LockTest(DatabaseCase):
+    def test_calls_run_under_the_callers_lock(self):
+        sec = self.open()["MSFT"]
+        with sec.locked("write"):
+            sec.write(self.frame.iloc[:10], mode="replace")
+            self.assertEqual(len(sec.read()), 10)
+            with self.assertRaises(zarq.InvalidArgumentError):
+                with sec.locked("read"):
+                    pass
+        with sec.locked("read"):
+            with self.assertRaises(zarq.Error) as caught:
+                sec.write(self.frame, mode="replace")
+            self.assertEqual(caught.exception.status, -319)  # too weak
+        with self.assertRaises(zarq.InvalidArgumentError):
+            with sec.locked("exclusive"):
+                pass
+        self.assertEqual(len(sec), 10)  # every lock was given back
 
 
 HOLDER = textwrap.dedent("""

@@ -23,7 +23,7 @@ import getpass
 import os
 import sys
 import threading
-from ctypes import (POINTER, Structure, c_char, c_char_p, c_float, c_int8, c_int32, c_uint8,
+from ctypes import (POINTER, Structure, c_char, c_char_p, c_float, c_int32, c_uint8,
                     c_uint16, c_uint32, c_void_p)
 from pathlib import Path
 from typing import Optional

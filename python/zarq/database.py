@@ -26,7 +26,7 @@ import numpy as np
 
 from zarq import _moments, _native
 from zarq._native import library
-from zarq.errors import Error, InvalidArgumentError, NotFoundError, check, error_for, refuse
+from zarq.errors import Error, NotFoundError, check, error_for, refuse
 
 # One price record exactly as the library exchanges it (36 bytes, packed).
 RECORD_DTYPE = np.dtype([

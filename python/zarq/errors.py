@@ -10,7 +10,6 @@ have given and a detail naming what is wrong.
 from __future__ import annotations
 
 import ctypes
-from typing import Optional
 
 from zarq import _native
 
