@@ -3,7 +3,8 @@
 # Usage: scripts/setup.sh [native|all]   (default all)
 #   native: compiler (with its sanitizer runtimes), CMake, Ninja, gencat
 #           (message catalogs), GoogleTest, Google Benchmark, SQLite (which
-#           benchmarks compare with)
+#           benchmarks compare with), Python's NumPy and pandas (the Python
+#           package and its tests, run with the system python3)
 #   all:    also the mingw-w64 cross compilers and binutils (windres for
 #           the message DLL), Wine (with the 32-bit
 #           wine32:i386 where it can be installed) and clang (fuzzing)
@@ -12,6 +13,7 @@ set -euo pipefail
 scope=${1:-all}
 
 packages=(cmake ninja-build g++ make libc-bin libgtest-dev libbenchmark-dev libsqlite3-dev)
+packages+=(python3 python3-numpy python3-pandas)
 if [ "$scope" = all ]; then
   packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
              binutils-mingw-w64-x86-64 googletest wine wine64 clang

@@ -56,6 +56,12 @@ stage "native (Linux)"
 build build/native -DZARQ_BUILD_TESTS=ON -DZARQ_SANITIZE=OFF
 run_tests build/native
 
+# The Python package against the native build, with Debian's python3 (which
+# Debian's NumPy and pandas serve), whatever python3 comes first in PATH.
+stage "Python package (native library)"
+ZARQ_LIBRARY=$here/build/native/libzarq.so ZARQ_COMMON_FILES=$here/build/native/share \
+  /usr/bin/python3 -m unittest discover -s python/tests -t python
+
 # Any finding ends the program with a failure, in the test programs and in
 # the peers and death-test children they start (which inherit these).
 stage "native, AddressSanitizer + UndefinedBehaviorSanitizer"
