@@ -49,11 +49,12 @@ Database::Database(const std::string& path, Mode mode) : path_(path) {
     throw CommandError(path + ": not a zarq database (no MASTER file)");
   }
   int32_t opened = ZARQ1_OpenDirectory(path.c_str(), &number_, flags);
-  if (opened == ZARQ_E_HELD_BY_OTHER_PROGRAM || opened == ZARQ_E_ALREADY_REGISTERED) {
+  if (opened == ZARQ_E_ALREADY_REGISTERED) {
+    // The library's message names the holder only for the other refusals.
     char application[64] = {}, user[64] = {};
     ZARQ1_GetLastFailedOpenDirInfo(application, user);
-    throw CommandError(
-        path + ": " + StatusText(opened) + " (held by " + application + ", " + user + ")", opened);
+    throw CommandError(path + ": " + StatusText(opened) + " (by " + application + ", " + user + ")",
+                       opened);
   }
   Check(opened, path);
   if (opened == ZARQ_OPENED_NO_DATABASE) {
@@ -115,16 +116,8 @@ ZarqSecurityInfo Database::Find(const std::string& symbol, char period, uint16_t
 
 SecurityLock::SecurityLock(uint32_t handle, uint32_t level, const std::string& symbol)
     : handle_(handle), symbol_(symbol) {
+  // A refusal's message names the holder.
   int32_t status = ZARQ1_LockSecurity(handle, level);
-  if (status == ZARQ_E_LOCK_CONFLICT) {
-    char application[64] = {}, user[64] = {};
-    uint32_t count = 0, held = 0;
-    ZARQ1_GetLastFailedLockInfo(application, user, &count, &held);
-    std::string holder = count == 1 ? std::string(application) + ", " + user : std::string(user);
-    throw CommandError(symbol + ": " + StatusText(status) + " (held by " + holder + " at level " +
-                           std::to_string(held) + ")",
-                       status);
-  }
   Check(status, symbol);
 }
 

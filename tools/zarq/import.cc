@@ -8,7 +8,6 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <set>
 
 #include "tools/zarq/commands.h"
 #include "tools/zarq/csv.h"
@@ -69,18 +68,21 @@ ZarqSecurityInfo AddSecurity(const Database& database, const Options& options,
 }  // namespace
 
 int Import(const Options& options) {
+  // The file is read and checked whole before the database is opened, so
+  // that a refused file leaves even the directory files untouched.
   const std::vector<CsvRow> csv = ParseCsv(ReadFile(options.file), options.file);
+  ImportedRows rows = ReadRows(csv, options.file, options.period, options.interval, kMaxRecords);
   Library library;
   Database database(options.dir, Database::Mode::kExisting);
   ZarqSecurityInfo info{};
   const bool exists = database.TryFind(options.symbol, options.period, options.interval, &info);
-  char period = options.period;
-  uint16_t interval = options.interval;
   if (exists) {
-    period = static_cast<char>(std::toupper(static_cast<unsigned char>(info.Period)));
-    interval = info.Interval;
+    // The rows must fit the security's own period.
+    const char period = static_cast<char>(std::toupper(static_cast<unsigned char>(info.Period)));
+    if (period != rows.period || period == 'I') {
+      rows = ReadRows(csv, options.file, period, info.Interval, kMaxRecords);
+    }
   }
-  const ImportedRows rows = ReadRows(csv, options.file, period, interval, kMaxRecords);
   if (rows.duplicates > 0) {
     std::fprintf(stderr, "%s: %zu duplicate moments, the last row of each kept%s\n",
                  options.file.c_str(), rows.duplicates, rows.duplicate_example.c_str());
