@@ -125,9 +125,11 @@ CLI::App* convert = Command(app, "convert", "print a security's bars in a longer
                             "  zarq convert ~/quotes ES --to N --n 30 --csv\n",
                             &options);
 convert->add_option("SYMBOL", options.symbol, "the security")->required();
-convert->add_option("--to", options.target, "W, M, Q, Y, or N (bars of --n minutes)")
+convert
+    ->add_option("--to", options.target,
+                 "D (of intraday data), W, M, Q, Y, or N (bars of --n minutes)")
     ->required()
-    ->check(CLI::IsMember({'W', 'M', 'Q', 'Y', 'N'}));
+    ->check(CLI::IsMember({'D', 'W', 'M', 'Q', 'Y', 'N'}));
 convert->add_option("--n", options.n, "minutes of N bars")->check(CLI::Range(1, 1440));
 AddPeriod(convert, &options, "the period, when the symbol has several");
 AddFormat(convert, &options);

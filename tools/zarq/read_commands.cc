@@ -173,7 +173,10 @@ int Convert(const Options& options) {
   const ZarqSecurityInfo info = database.Find(options.symbol, options.period, options.interval);
   SecurityLock lock(info.Handle, ZARQ_READ_LOCK, options.symbol);
   const uint16_t total = RecordCount(info.Handle);
-  Table table(BarColumns(info));
+  // Bars of a day or longer carry no time.
+  ZarqSecurityInfo shown = info;
+  if (options.target != 'N') shown.Period = 'D';
+  Table table(BarColumns(shown));
   if (total > 0) {
     ZarqPriceRecord first{}, last{};
     ZarqDateTimePair pair{};
@@ -187,7 +190,7 @@ int Convert(const Options& options) {
     Check(ZARQ2_ReadConvertedRecsByDates(info.Handle, bars.data(), &start, &end, &count,
                                          ZARQ_FIND_AT_OR_AFTER, options.target, options.n, 0),
           options.symbol + ": converting to " + options.target);
-    for (uint16_t i = 0; i < count; ++i) table.Add(BarRow(info, bars[i]));
+    for (uint16_t i = 0; i < count; ++i) table.Add(BarRow(shown, bars[i]));
   }
   lock.Release();
   table.Print(stdout, options.format);
