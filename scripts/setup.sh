@@ -14,6 +14,9 @@ scope=${1:-all}
 
 packages=(cmake ninja-build g++ make libc-bin libgtest-dev libbenchmark-dev libsqlite3-dev)
 packages+=(python3 python3-numpy python3-pandas)
+# The zarq command's argument parser and CSV reader; pkg-config for the
+# installed-package test.
+packages+=(libcli11-dev libcsv-dev pkg-config)
 if [ "$scope" = all ]; then
   packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
              binutils-mingw-w64-x86-64 googletest wine wine64 clang

@@ -64,6 +64,12 @@ ZARQ_LIBRARY=$here/build/native/libzarq.so ZARQ_COMMON_FILES=$here/build/native/
 
 # Any finding ends the program with a failure, in the test programs and in
 # the peers and death-test children they start (which inherit these).
+# The command's own tests ran with the others above; here the build is
+# installed and used as another project would.
+stage "zarq command and the installed package"
+(cd build/native && ctest --output-on-failure -R '^command$')
+scripts/package-test.sh build/native
+
 stage "native, AddressSanitizer + UndefinedBehaviorSanitizer"
 build build/asan -DZARQ_BUILD_TESTS=ON -DZARQ_SANITIZE=address
 ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1 \

@@ -133,8 +133,11 @@ class BarWalk {
 
   void Fold(const ZarqPriceRecord& r) {
     bar_.Open = source_.ticks ? r.Close : Price(r, r.Open, kFieldOpen);
-    bar_.High = std::max(bar_.High, Price(r, r.High, kFieldHigh));
-    bar_.Low = std::min(bar_.Low, Price(r, r.Low, kFieldLow));
+    // By value: the record is packed, and a reference to its float may be
+    // misaligned.
+    const float high = bar_.High, low = bar_.Low;
+    bar_.High = std::max(high, Price(r, r.High, kFieldHigh));
+    bar_.Low = std::min(low, Price(r, r.Low, kFieldLow));
     bar_.Volume += r.Volume;
     ++records_;
   }
