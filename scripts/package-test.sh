@@ -7,7 +7,8 @@
 # Usage: scripts/package-test.sh [build-dir]   (default build/native, built)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$here/build/native}
+# Absolute: the consumer builds run from other folders.
+build=$(cd "${1:-$here/build/native}" && pwd)
 work=$build/package
 rm -rf "$work"
 mkdir -p "$work"
