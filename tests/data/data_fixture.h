@@ -112,6 +112,17 @@ class DataTest : public DatabaseOpenTest {
     records.resize(count);
     return records;
   }
+  // Every record of slot's security, read under a read lock of its own.
+  std::vector<ZarqPriceRecord> Locked(uint32_t slot) {
+    EXPECT_EQ(ZARQ1_LockSecurity(Handle(slot), ZARQ_READ_LOCK), ZARQ_OK);
+    std::vector<ZarqPriceRecord> records = ReadAll(slot);
+    EXPECT_EQ(ZARQ1_UnlockSecurity(Handle(slot)), ZARQ_OK);
+    return records;
+  }
+  // The list record of slot as stored.
+  std::string ListBytes(uint32_t slot) {
+    return folder_.ReadFile("~ZARQ.SEC").substr(slot * kSecurityRecordSize, kSecurityRecordSize);
+  }
 };
 
 }  // namespace zarq

@@ -39,15 +39,6 @@ ZarqDateTimePair PairOf(uint32_t day) {
 
 class MaintenanceTest : public DataTest {
  protected:
-  std::vector<ZarqPriceRecord> Locked(uint32_t slot) {
-    EXPECT_EQ(ZARQ1_LockSecurity(Handle(slot), ZARQ_READ_LOCK), ZARQ_OK);
-    std::vector<ZarqPriceRecord> records = ReadAll(slot);
-    EXPECT_EQ(ZARQ1_UnlockSecurity(Handle(slot)), ZARQ_OK);
-    return records;
-  }
-  std::string ListBytes(uint32_t slot) {
-    return folder_.ReadFile("~ZARQ.SEC").substr(slot * kSecurityRecordSize, kSecurityRecordSize);
-  }
   // A daily security of seven fields (slot 10) holding records.
   uint32_t AddSource(const std::vector<ZarqPriceRecord>& records) {
     ZarqSecurityInfo info = {};

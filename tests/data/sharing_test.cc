@@ -22,12 +22,6 @@ class SharingTest : public DataTest {
     EXPECT_EQ(peer->Call("lookup " + dir + " M" + std::to_string(slot) + period, &handle), 0);
     return handle;
   }
-  std::vector<ZarqPriceRecord> Locked(uint32_t slot) {
-    EXPECT_EQ(ZARQ1_LockSecurity(Handle(slot), ZARQ_READ_LOCK), ZARQ_OK);
-    std::vector<ZarqPriceRecord> records = ReadAll(slot);
-    EXPECT_EQ(ZARQ1_UnlockSecurity(Handle(slot)), ZARQ_OK);
-    return records;
-  }
 };
 
 TEST_F(SharingTest, AReaderSeesAWritersInsertExactlyAndOnlyAfterItsUnlock) {
