@@ -245,7 +245,7 @@ TEST_F(CompositeTest, SearchesAndTheCursor) {
     EXPECT_EQ(ZARQ1_GetCurrentDataPos(h, &recno, &at), ZARQ_OK);
     EXPECT_EQ(std::make_tuple(recno, at.Date), std::make_tuple(0, Day(2).Date));
   }
-  ZarqPriceRecord read[3];
+  ZarqPriceRecord read[10];
   uint16_t count = 3;
   ASSERT_EQ(ZARQ2_ReadMultipleRecs(h, read, nullptr, &count, 3), ZARQ_OK);
   EXPECT_EQ(read[2].Date, Day(4).Date);

@@ -13,6 +13,7 @@
 #include "src/directory/user_file_format.h"
 #include "src/frame/ascii_text.h"
 #include "tests/security/security_fixture.h"
+#include "tests/support/message_files.h"
 #include "tests/support/peer.h"
 #include "tests/support/platform_doubles.h"
 
@@ -62,6 +63,12 @@ TEST_F(CompositeLockTest, APeersCompositeAndItsComponentsAsSeenHere) {
   }
   EXPECT_EQ(ZARQ1_LockSecurity(Handle(2), ZARQ_WRITE_LOCK), ZARQ_E_LOCK_CONFLICT);
   EXPECT_EQ(FailedInfo(), std::make_tuple(ZARQ_OK, "Other", "User", 1u, 16u));
+  {
+    // The message of the refusal names the holder (texts are their
+    // identifiers here).
+    zarq_test::MessageFilePlatform messages(zarq_test::kIdentifierMessages);
+    EXPECT_EQ(zarq_test::Message(ZARQ_E_LOCK_CONFLICT), "96599728User9729Other");
+  }
   ASSERT_EQ(peer.Call("secunlock " + theirs(31, true)), ZARQ_OK);
   for (uint32_t n : {1u, 2u, 31u}) EXPECT_EQ(LockAt(n), std::string(kLockRecordSize, '\0')) << n;
   EXPECT_EQ(Status(Composite()), std::make_tuple(ZARQ_OK, 0u, 0u));
