@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/data_file_bytes.h"
 #include "include/zarq.h"
 #include "src/format/price_batch.h"
 #include "src/frame/little_endian.h"
@@ -30,11 +31,7 @@ constexpr uint16_t kMask = 0x7F;
 constexpr uint32_t kSize = 28;
 
 std::string DataBytes(const std::vector<ZarqPriceRecord>& records) {
-  std::string bytes((records.size() + 1) * kSize, '\0');
-  uint8_t* at = reinterpret_cast<uint8_t*>(bytes.data());
-  zarq::PutU16(at + 2, static_cast<uint16_t>(records.size() + 1));
-  zarq::EncodePriceRecords(records.data(), records.size(), kMask, at + kSize);
-  return bytes;
+  return zarq_bench::DataFileBytes(records, kMask);
 }
 
 // Components A (slot 1) and B (slot 2) and the composite A / B (slot 3),

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "bench/counting_platform.h"
+#include "bench/data_file_bytes.h"
 #include "include/zarq.h"
 #include "include/zarq_private.h"
 #include "src/format/price_batch.h"
@@ -21,18 +22,13 @@
 namespace {
 
 constexpr uint16_t kRecords = 65500;
-constexpr uint32_t kSize = 28;  // seven fields
 
 class HistoryDatabase {
  public:
   HistoryDatabase() {
     const std::vector<ZarqPriceRecord> series = zarq_test::Series(0, kRecords);
-    std::string bytes((series.size() + 1) * kSize, '\0');
-    uint8_t* at = reinterpret_cast<uint8_t*>(bytes.data());
-    zarq::PutU16(at + 2, static_cast<uint16_t>(series.size() + 1));
-    zarq::EncodePriceRecords(series.data(), series.size(), 0x7F, at + kSize);
     zarq_test::WriteMasterFiles(folder_, {zarq_test::DailySecurity("FULL", 1)});
-    folder_.WriteFile("F1.DAT", bytes);
+    folder_.WriteFile("F1.DAT", zarq_bench::DataFileBytes(series, 0x7F));  // seven fields
     last_ = series.back().Date;
     status_ = ZARQ1_Initialize("Benchmark", "Bench", ZARQ_INTERFACE_VERSION);
     if (status_ == ZARQ_OK) status_ = ZARQ1_OpenDirectory(folder_.path().c_str(), &dir_, 0);

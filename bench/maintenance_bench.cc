@@ -18,6 +18,7 @@
 #include <tuple>
 #include <vector>
 
+#include "bench/data_file_bytes.h"
 #include "include/zarq.h"
 #include "src/format/price_batch.h"
 #include "src/format/price_codec.h"
@@ -35,11 +36,7 @@ constexpr uint32_t kSize = 28;
 constexpr uint32_t kChunk = 64512;
 
 std::string DataBytes(const std::vector<ZarqPriceRecord>& records) {
-  std::string bytes((records.size() + 1) * kSize, '\0');
-  uint8_t* at = reinterpret_cast<uint8_t*>(bytes.data());
-  zarq::PutU16(at + 2, static_cast<uint16_t>(records.size() + 1));
-  zarq::EncodePriceRecords(records.data(), records.size(), kMask, at + kSize);
-  return bytes;
+  return zarq_bench::DataFileBytes(records, kMask);
 }
 
 class SortDatabase {

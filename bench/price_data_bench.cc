@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "bench/counting_platform.h"
+#include "bench/data_file_bytes.h"
 #include "include/zarq.h"
 #include "src/fileio/file_table.h"
 #include "src/format/field_mask.h"
@@ -45,11 +46,7 @@ constexpr uint32_t kFull = 1;   // slot of the security holding every record
 constexpr uint32_t kEmpty = 2;  // slot of the one appended to
 
 std::string DataBytes(const std::vector<ZarqPriceRecord>& records) {
-  std::string bytes((records.size() + 1) * kSize, '\0');
-  uint8_t* at = reinterpret_cast<uint8_t*>(bytes.data());
-  zarq::PutU16(at + 2, static_cast<uint16_t>(records.size() + 1));
-  zarq::EncodePriceRecords(records.data(), records.size(), kMask, at + kSize);
-  return bytes;
+  return zarq_bench::DataFileBytes(records, kMask);
 }
 
 // A database of the two securities, opened by the library for a
