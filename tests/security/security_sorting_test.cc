@@ -53,7 +53,7 @@ class SortSecuritiesTest : public SecurityTest {
 TEST_F(SortSecuritiesTest, OrdersTheWholeListByNameWhileAPeerAdds) {
   std::vector<SecurityRecord> before = CheckListAgrees(folder_);
   EXPECT_EQ(ZARQ2_SortSecurities(Handle(3), Handle(3)), ZARQ_OK);
-  EXPECT_EQ(ZARQ2_SortSecurities(Handle(3), (uint32_t{dir_ + 1} << 24) | 4),
+  EXPECT_EQ(ZARQ2_SortSecurities(Handle(3), ((uint32_t{dir_} + 1) << 24) | 4),
             ZARQ_E_INVALID_ARGUMENT);
   EXPECT_EQ(ZARQ2_SortSecurities(Handle(9), Handle(3)), ZARQ_E_NO_SUCH_SECURITY);
   zarq_test::Peer peer;
