@@ -539,10 +539,10 @@ ZARQ_API int32_t ZARQ_CALL ZARQ2_DeleteMultipleRecsByDates(uint32_t handle,
  * complete: a failure leaves the data as they were. Composites are refused
  * with ZARQ_E_IS_COMPOSITE. */
 /* Adjusts every record from the first at or after *from to the last at or
- * before *to by *spec (ZARQ_WRITE_LOCK). */
+ * before *to by *adjustment (ZARQ_WRITE_LOCK). */
 ZARQ_API int32_t ZARQ_CALL ZARQ2_AdjustData(uint32_t handle, const ZarqDateTimePair *from,
                                             const ZarqDateTimePair *to,
-                                            const ZarqAdjustSpec *spec);
+                                            const ZarqAdjustSpec *adjustment);
 /* Converts every record to the fields of fieldMask (ZARQ_FULL_LOCK). */
 ZARQ_API int32_t ZARQ_CALL ZARQ2_ChangeFieldsInData(uint32_t handle, uint16_t fieldMask);
 /* Merges source's records into destination's in moment order; on a moment

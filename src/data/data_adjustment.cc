@@ -45,7 +45,7 @@ int32_t ReadHeader(FileHandle file, uint16_t record_size, uint8_t* header) {
 
 }  // namespace
 
-void ApplyAdjustment(ZarqPriceRecord* record, const ZarqAdjustSpec& spec) {
+void ApplyAdjustment(ZarqPriceRecord* record, const ZarqAdjustSpec& adjustment) {
   if (IsPlaceholderRecord(*record)) return;
   struct Field {
     uint16_t bit;
@@ -54,13 +54,13 @@ void ApplyAdjustment(ZarqPriceRecord* record, const ZarqAdjustSpec& spec) {
     float* value;
   };
   const Field fields[] = {
-      {kFieldClose, spec.CloseOperator, spec.CloseOperand, &record->Close},
-      {kFieldHigh, spec.HighOperator, spec.HighOperand, &record->High},
-      {kFieldLow, spec.LowOperator, spec.LowOperand, &record->Low},
-      {kFieldOpenInterest, spec.OpenInterestOperator, spec.OpenInterestOperand,
+      {kFieldClose, adjustment.CloseOperator, adjustment.CloseOperand, &record->Close},
+      {kFieldHigh, adjustment.HighOperator, adjustment.HighOperand, &record->High},
+      {kFieldLow, adjustment.LowOperator, adjustment.LowOperand, &record->Low},
+      {kFieldOpenInterest, adjustment.OpenInterestOperator, adjustment.OpenInterestOperand,
        &record->OpenInterest},
-      {kFieldOpen, spec.OpenOperator, spec.OpenOperand, &record->Open},
-      {kFieldVolume, spec.VolumeOperator, spec.VolumeOperand, &record->Volume},
+      {kFieldOpen, adjustment.OpenOperator, adjustment.OpenOperand, &record->Open},
+      {kFieldVolume, adjustment.VolumeOperator, adjustment.VolumeOperand, &record->Volume},
   };
   for (const Field& field : fields) {
     if (field.operand == 0.0f || !(record->FieldMask & field.bit)) continue;
@@ -70,20 +70,21 @@ void ApplyAdjustment(ZarqPriceRecord* record, const ZarqAdjustSpec& spec) {
   }
 }
 
-bool AdjustOperandsFinite(const ZarqAdjustSpec& spec) {
-  for (float operand : {spec.CloseOperand, spec.HighOperand, spec.LowOperand, spec.OpenOperand,
-                        spec.OpenInterestOperand, spec.VolumeOperand}) {
+bool AdjustOperandsFinite(const ZarqAdjustSpec& adjustment) {
+  for (float operand :
+       {adjustment.CloseOperand, adjustment.HighOperand, adjustment.LowOperand,
+        adjustment.OpenOperand, adjustment.OpenInterestOperand, adjustment.VolumeOperand}) {
     if (!std::isfinite(operand)) return false;
   }
   return true;
 }
 
 int32_t AdjustData(uint32_t handle, const ZarqDateTimePair& from, const ZarqDateTimePair& to,
-                   const ZarqAdjustSpec& spec) {
+                   const ZarqAdjustSpec& adjustment) {
   LockedData data;
   int32_t status = LoadForWriting(handle, &data);
   if (status != ZARQ_OK) return status;
-  if (!AdjustOperandsFinite(spec)) return ZARQ_E_INVALID_ARGUMENT;
+  if (!AdjustOperandsFinite(adjustment)) return ZARQ_E_INVALID_ARGUMENT;
   int32_t date = from.Date, time = from.Time;
   uint16_t a = 0, b = 0;
   status = FindRecord(handle, &date, &time, &a, kFindAtOrAfter, true);
@@ -111,7 +112,7 @@ int32_t AdjustData(uint32_t handle, const ZarqDateTimePair& from, const ZarqDate
       uint8_t* stored = buffer.get() + size_t{k - at} * size;
       ZarqPriceRecord record;
       DecodePriceRecord(stored, data.mask, &record);
-      ApplyAdjustment(&record, spec);
+      ApplyAdjustment(&record, adjustment);
       EncodePriceRecord(record, stored);
     }
     if (status == ZARQ_OK) status = rebuild.Append(buffer.get(), n);

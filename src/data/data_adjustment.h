@@ -17,23 +17,23 @@
 
 namespace zarq {
 
-// Applies spec to record in place: each price field of the record's mask
+// Applies adjustment to record in place: each price field of the record's mask
 // whose operand is not 0 is changed by its operator ('+', '-', '/', any
 // other character multiplies), in double precision, in the order close,
 // high, low, open interest, open, volume; an adjusted volume is then
 // floored. A placeholder record is left alone; dates and times never
 // change.
-void ApplyAdjustment(ZarqPriceRecord* record, const ZarqAdjustSpec& spec);
+void ApplyAdjustment(ZarqPriceRecord* record, const ZarqAdjustSpec& adjustment);
 
 // True when every operand is a finite number.
-bool AdjustOperandsFinite(const ZarqAdjustSpec& spec);
+bool AdjustOperandsFinite(const ZarqAdjustSpec& adjustment);
 
 // ZARQ2_AdjustData: the records from the first at or after from to the
-// last at or before to (the cursor ends on that one), adjusted by spec.
+// last at or before to (the cursor ends on that one), adjusted by adjustment.
 // -193 for a composite; WriteLock; -124 for an operand that is not a
 // finite number; the search's failures; -169 for an empty range.
 int32_t AdjustData(uint32_t handle, const ZarqDateTimePair& from, const ZarqDateTimePair& to,
-                   const ZarqAdjustSpec& spec);
+                   const ZarqAdjustSpec& adjustment);
 
 // ZARQ2_ChangeFieldsInData: every record converted to mask (fields it adds
 // read 0, except an added OPEN, which is the previous real record's close

@@ -14,11 +14,11 @@ extern "C" {
 
 ZARQ_API int32_t ZARQ_CALL ZARQ2_AdjustData(uint32_t handle, const ZarqDateTimePair* from,
                                             const ZarqDateTimePair* to,
-                                            const ZarqAdjustSpec* spec) {
+                                            const ZarqAdjustSpec* adjustment) {
   return zarq::EnterInitialized([&] {
-    if (from == nullptr || to == nullptr || spec == nullptr)
+    if (from == nullptr || to == nullptr || adjustment == nullptr)
       return int32_t{ZARQ_E_INVALID_ARGUMENT};
-    return zarq::AdjustData(handle, *from, *to, *spec);
+    return zarq::AdjustData(handle, *from, *to, *adjustment);
   });
 }
 

@@ -61,24 +61,24 @@ TEST_F(MaintenanceTest, AdjustComputesEachFieldInItsRangeOnly) {
   std::vector<ZarqPriceRecord> records = Days({1, 2, 3, 4, 5}, 1);
   records[3].High = records[3].Low = records[3].Close = 32767.0f;  // a placeholder
   WriteData(kDaily, records);
-  ZarqAdjustSpec spec = {};
-  spec.CloseOperator = '*', spec.CloseOperand = 2.0f;
-  spec.HighOperator = '+', spec.HighOperand = 1.25f;
-  spec.LowOperator = 'x', spec.LowOperand = 3.0f;  // any other character multiplies
-  spec.OpenOperator = '/', spec.OpenOperand = 4.0f;
-  spec.OpenInterestOperator = '-', spec.OpenInterestOperand = 0.0f;  // 0: untouched
-  spec.VolumeOperator = '*', spec.VolumeOperand = 0.5f;
+  ZarqAdjustSpec adjustment = {};
+  adjustment.CloseOperator = '*', adjustment.CloseOperand = 2.0f;
+  adjustment.HighOperator = '+', adjustment.HighOperand = 1.25f;
+  adjustment.LowOperator = 'x', adjustment.LowOperand = 3.0f;  // any other character multiplies
+  adjustment.OpenOperator = '/', adjustment.OpenOperand = 4.0f;
+  adjustment.OpenInterestOperator = '-', adjustment.OpenInterestOperand = 0.0f;  // 0: untouched
+  adjustment.VolumeOperator = '*', adjustment.VolumeOperand = 0.5f;
   const ZarqDateTimePair from = PairOf(2), to = PairOf(4);
   ASSERT_EQ(ZARQ1_LockSecurity(Handle(kDaily), ZARQ_WRITE_LOCK), ZARQ_OK);
-  ZarqAdjustSpec bad = spec;
+  ZarqAdjustSpec bad = adjustment;
   bad.HighOperand = std::numeric_limits<float>::quiet_NaN();
   EXPECT_EQ(ZARQ2_AdjustData(Handle(kDaily), &from, &to, &bad), ZARQ_E_INVALID_ARGUMENT);
   bad.HighOperand = std::numeric_limits<float>::infinity();
   EXPECT_EQ(ZARQ2_AdjustData(Handle(kDaily), &from, &to, &bad), ZARQ_E_INVALID_ARGUMENT);
   EXPECT_EQ(ZARQ2_AdjustData(Handle(kDaily), &from, &to, nullptr), ZARQ_E_INVALID_ARGUMENT);
-  EXPECT_EQ(ZARQ2_AdjustData(Handle(kDaily), &to, &from, &spec), ZARQ_E_BAD_RECORD_COUNT);
+  EXPECT_EQ(ZARQ2_AdjustData(Handle(kDaily), &to, &from, &adjustment), ZARQ_E_BAD_RECORD_COUNT);
   EXPECT_EQ(DataFile(kDaily), FileBytes(kDaily, records));
-  ASSERT_EQ(ZARQ2_AdjustData(Handle(kDaily), &from, &to, &spec), ZARQ_OK);
+  ASSERT_EQ(ZARQ2_AdjustData(Handle(kDaily), &from, &to, &adjustment), ZARQ_OK);
   uint16_t recno = 0;
   ZarqDateTimePair at;
   EXPECT_EQ(ZARQ1_GetCurrentDataPos(Handle(kDaily), &recno, &at), ZARQ_OK);
@@ -209,8 +209,8 @@ TEST_F(MaintenanceTest, RemoveDuplicatesKeepsFirstOrLastAndSortsOnce) {
 
 TEST_F(MaintenanceTest, ARebuildRefusedAtItsWriteOrSwapChangesNothing) {
   const uint32_t source = AddSource(Days({2, 6}, 2));
-  ZarqAdjustSpec spec = {};
-  spec.CloseOperator = '*', spec.CloseOperand = 3.0f;
+  ZarqAdjustSpec adjustment = {};
+  adjustment.CloseOperator = '*', adjustment.CloseOperand = 3.0f;
   const ZarqDateTimePair from = PairOf(1), to = PairOf(9);
   struct Rebuild {
     const char* name;
@@ -222,7 +222,7 @@ TEST_F(MaintenanceTest, ARebuildRefusedAtItsWriteOrSwapChangesNothing) {
       {"adjust",
        kDaily,
        {1, 3, 5},
-       [&] { return ZARQ2_AdjustData(Handle(kDaily), &from, &to, &spec); }},
+       [&] { return ZARQ2_AdjustData(Handle(kDaily), &from, &to, &adjustment); }},
       {"fields", kFive, {1, 3, 5}, [&] { return ZARQ2_ChangeFieldsInData(Handle(kFive), 0x3F); }},
       {"merge", kDaily, {1, 3, 5}, [&] { return ZARQ2_MergeData(source, Handle(kDaily), 0); }},
       {"sort", kDaily, {5, 3, 1}, [&] { return ZARQ2_SortData(Handle(kDaily)); }},
